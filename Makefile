@@ -1,0 +1,35 @@
+# The two commands of the README, plus benchmarks and the sanitizer build CI runs.
+PRESET ?= dev
+WERROR ?= OFF
+BUILD_DIR = build/$(PRESET)
+BENCH ?=
+
+.PHONY: setup configure build run test bench fuzz format clean
+
+setup:
+	@scripts/setup.sh
+
+configure: setup
+	cmake --preset $(PRESET) -DTRALBO_WERROR=$(WERROR) > /dev/null
+
+build: configure
+	cmake --build $(BUILD_DIR)
+
+run: build
+	$(BUILD_DIR)/src/tralbo
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j 2
+
+bench: build
+	scripts/bench.sh $(BUILD_DIR) $(BENCH)
+
+fuzz: setup
+	cmake --preset fuzz > /dev/null
+	cmake --build build/fuzz
+
+format: configure
+	cmake --build $(BUILD_DIR) --target format
+
+clean:
+	rm -rf build

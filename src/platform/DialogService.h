@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// Every modal box the program shows goes through this service, so tests can record the boxes
+// and answer them without blocking.
+class DialogService
+{
+public:
+    virtual ~DialogService() = default;
+
+    // The program's own failure messages: caption "Warnung", warning icon, one "OK" button.
+    virtual void warning(const QString &message) = 0;
+    // An error no handler caught: caption "Tralbo 1.0", error icon, one "OK" button. The message
+    // arrives complete (the caller has applied the full-stop rule).
+    virtual void errorReport(const QString &message) = 0;
+    // A plain box captioned with the application title, no icon, one "OK" button.
+    virtual void plainMessage(const QString &message) = 0;
+};

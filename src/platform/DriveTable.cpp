@@ -1,0 +1,17 @@
+#include "platform/DriveTable.h"
+
+std::optional<Drive> DriveTable::drive(QChar letter) const
+{
+    const QChar wanted = letter.toLower();
+    for (const Drive &candidate : drives()) {
+        if (candidate.letter == wanted)
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+DriveType DriveTable::driveType(QChar letter) const
+{
+    const std::optional<Drive> found = drive(letter);
+    return found ? found->type : DriveType::NoRootDir;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/DriveTable.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// Lossless conversion of native file names (bytes) to program text and back: valid UTF-8 decodes
+// as such, every other byte b becomes the lone surrogate U+DC00 + b, which encodes back to b. So a
+// disc whose names are not UTF-8 can still be listed and its files opened.
+QString decodeFileName(QByteArrayView bytes);
+QByteArray encodeFileName(QStringView name);
+
+// Maps the program's drive-letter paths ("d:\GAMES\SETUP.EXE") to native paths
+// ("/media/user/MYDISC/GAMES/SETUP.EXE") and back, through the drive table.
+class PathMapper
+{
+public:
+    explicit PathMapper(const DriveTable &drives) : m_drives(drives) {}
+
+    // Empty when the path does not start with a letter and ":" or the drive holds no medium.
+    std::optional<QByteArray> toNative(QStringView programPath) const;
+    // Empty when the path lies on no drive of the table.
+    std::optional<QString> toProgram(QByteArrayView nativePath) const;
+
+private:
+    const DriveTable &m_drives;
+};

@@ -1,0 +1,107 @@
+#include "scan/FileSelection.h"
+
+namespace {
+
+int hexDigitValue(QChar character)
+{
+    const char16_t unit = character.unicode();
+    if (unit >= u'0' && unit <= u'9')
+        return unit - u'0';
+    if (unit >= u'a' && unit <= u'f')
+        return unit - u'a' + 10;
+    if (unit >= u'A' && unit <= u'F')
+        return unit - u'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+QString upperAscii(QStringView text)
+{
+    QString result = text.toString();
+    for (QChar &character : result) {
+        if (character >= u'a' && character <= u'z')
+            character = QChar(character.unicode() - (u'a' - u'A'));
+    }
+    return result;
+}
+
+QStringView extensionOf(QStringView path)
+{
+    const qsizetype dot = path.lastIndexOf(u'.');
+    if (dot < 0)
+        return {};
+    const qsizetype separator = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u':'));
+    if (dot < separator)
+        return {};
+    return path.mid(dot);
+}
+
+bool selectionTestHolds(SelectionTest test, QStringView upperExtension,
+                        const SelectionOptions &options)
+{
+    if (!options.enabled[static_cast<size_t>(test)])
+        return false;
+    switch (test) {
+    case SelectionTest::Exe:
+        return upperExtension == u".EXE";
+    case SelectionTest::Com:
+        return upperExtension == u".COM";
+    case SelectionTest::Bat:
+        return upperExtension == u".BAT";
+    case SelectionTest::Zip:
+        return upperExtension == u".ZIP";
+    case SelectionTest::Pas:
+        return upperExtension == u".PAS";
+    case SelectionTest::Filter1:
+        return upperExtension == upperAscii(options.filter1);
+    case SelectionTest::Filter2:
+        return upperExtension == upperAscii(options.filter2);
+    }
+    return false;
+}
+
+std::optional<qint32> parseLineLimit(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == u' ')
+        ++i;
+    if (i == text.size())
+        return std::nullopt;
+
+    qint64 value = 0;
+    if (text[i] == u'$') {
+        ++i;
+        if (i == text.size())
+            return std::nullopt;
+        for (; i < text.size(); ++i) {
+            const int digit = hexDigitValue(text[i]);
+            if (digit < 0)
+                return std::nullopt;
+            value = value * 16 + digit;
+            if (value > std::numeric_limits<qint32>::max())
+                return std::nullopt;
+        }
+        return static_cast<qint32>(value);
+    }
+
+    bool negative = false;
+    if (text[i] == u'+' || text[i] == u'-') {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    if (i == text.size())
+        return std::nullopt;
+    for (; i < text.size(); ++i) {
+        if (text[i] < u'0' || text[i] > u'9')
+            return std::nullopt;
+        value = value * 10 + (text[i].unicode() - u'0');
+        if (value > qint64(std::numeric_limits<qint32>::max()) + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return static_cast<qint32>(value);
+}

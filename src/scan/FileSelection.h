@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// The extension tests of a scan, in the order the selection list depends on.
+enum class SelectionTest { Exe, Com, Bat, Zip, Pas, Filter1, Filter2 };
+inline constexpr int SelectionTestCount = 7;
+
+// The option controls as the scan reads them before each entry.
+struct SelectionOptions
+{
+    std::array<bool, SelectionTestCount> enabled{};
+    QString filter1; // extension for Filter1, dot included
+    QString filter2; // extension for Filter2, dot included
+};
+
+// Upper-cases only the letters a to z; other characters stay as they are.
+QString upperAscii(QStringView text);
+// The part of a path from its last "." to the end, when that dot follows the last "\" or ":";
+// otherwise empty.
+QStringView extensionOf(QStringView path);
+// Whether the test holds for a path whose upper-cased extension is upperExtension.
+bool selectionTestHolds(SelectionTest test, QStringView upperExtension,
+                        const SelectionOptions &options);
+// The line limit typed into the option field: leading blanks, then an optional sign and decimal
+// digits or "$" and hex digits, nothing after them, within the 32-bit signed range.
+std::optional<qint32> parseLineLimit(QStringView text);
