@@ -7,7 +7,8 @@
 #include <optional>
 
 // Drive kinds, numbered as the program's drive captions and counts expect.
-enum class DriveType : int {
+enum class DriveType : int
+{
     Unknown = 0,
     NoRootDir = 1,
     Removable = 2,
@@ -20,13 +21,13 @@ enum class DriveType : int {
 // One drive letter and the volume behind it.
 struct Drive
 {
-    QChar letter;             // lower case, 'c' to 'z'
+    QChar letter; // lower case, 'c' to 'z'
     DriveType type = DriveType::Unknown;
-    QByteArray mountPoint;    // native root directory; empty while the drive holds no medium
-    QString label;            // volume label as recorded on the medium; empty when none or unreadable
-    QString networkName;      // "\\server\share" for network drives, else empty
-    QString device;           // mount source, for example "/dev/sr0"
-    QString fileSystem;       // file-system type, for example "iso9660"
+    QByteArray mountPoint; // native root directory; empty while the drive holds no medium
+    QString label;         // volume label as recorded on the medium; empty when none or unreadable
+    QString networkName;   // "\\server\share" for network drives, else empty
+    QString device;        // mount source, for example "/dev/sr0"
+    QString fileSystem;    // file-system type, for example "iso9660"
 
     bool operator==(const Drive &) const = default;
 };

@@ -85,8 +85,8 @@ QByteArray encodeFileName(QStringView name)
             result.append(char(unit));
         } else if (unit >= EscapeBase + 0x80 && unit <= EscapeBase + 0xFF) {
             result.append(char(unit - EscapeBase));
-        } else if (QChar::isHighSurrogate(unit) && i + 1 < name.size()
-                   && QChar::isLowSurrogate(name[i + 1].unicode())) {
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < name.size() &&
+                   QChar::isLowSurrogate(name[i + 1].unicode())) {
             result.append(name.mid(i, 2).toUtf8());
             ++i;
         } else {
@@ -127,9 +127,8 @@ std::optional<QString> PathMapper::toProgram(QByteArrayView nativePath) const
         if (root.endsWith('/') && root.size() > 1)
             root.chop(1);
         const bool inside = root == "/" ? nativePath.startsWith('/')
-                                        : nativePath == root
-                                              || (nativePath.startsWith(root)
-                                                  && nativePath[root.size()] == '/');
+                                        : nativePath == root || (nativePath.startsWith(root) &&
+                                                                 nativePath[root.size()] == '/');
         if (inside && (!best || drive.mountPoint.size() > best->mountPoint.size()))
             best = &drive;
     }

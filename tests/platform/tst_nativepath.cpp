@@ -50,7 +50,8 @@ void TestNativePath::mapsProgramPathsBothWays()
     QCOMPARE(PathMapper(drives).toProgram("/media/user/MYDISC/GAMES/SETUP.EXE"),
              u"d:\\GAMES\\SETUP.EXE"_s);
     QCOMPARE(PathMapper(drives).toProgram("/media/user/MYDISC"), u"d:\\"_s);
-    QCOMPARE(PathMapper(drives).toProgram("/media/user/MYDISCX/a"), u"c:\\media\\user\\MYDISCX\\a"_s);
+    QCOMPARE(PathMapper(drives).toProgram("/media/user/MYDISCX/a"),
+             u"c:\\media\\user\\MYDISCX\\a"_s);
 }
 
 void TestNativePath::refusesPathsWithoutMountedDrive()

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/DriveTable.h"
+
+#include <QHash>
+
+class LabelReader;
+class MountSource;
+
+// The volumes of this system under drive letters: "c:" is the volume mounted at "/", then come
+// the optical drives (with or without a disc), then the other volumes by mount point. A volume
+// keeps its letter until it goes away; a new one takes the lowest free letter.
+class LinuxDriveTable final : public DriveTable
+{
+public:
+    LinuxDriveTable(const MountSource &mounts, const LabelReader &labels,
+                    QString sysfsRoot = QStringLiteral("/sys"));
+    Q_DISABLE_COPY_MOVE(LinuxDriveTable)
+
+    void refresh() override;
+    QList<Drive> drives() const override;
+
+private:
+    struct Volume;
+
+    QList<Volume> currentVolumes() const;
+    Drive describe(const Volume &volume) const;
+    QHash<QByteArray, QChar> assignLetters(const QList<Volume> &volumes) const;
+
+    const MountSource &m_mounts;
+    const LabelReader &m_labels;
+    const QString m_sysfsRoot;
+    QHash<QByteArray, QChar> m_letters; // volume key -> letter
+    QHash<QByteArray, Drive> m_known;   // mount identity -> drive, from the last refresh
+    QList<Drive> m_drives;
+};
