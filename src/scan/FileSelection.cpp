@@ -14,15 +14,30 @@ int hexDigitValue(QChar character)
     return -1;
 }
 
+char16_t upperAsciiUnit(char16_t unit)
+{
+    return unit >= u'a' && unit <= u'z' ? char16_t(unit - (u'a' - u'A')) : unit;
+}
+
+// Compares without allocating: the scan tests every file of a disc.
+bool equalsUpperAscii(QStringView text, QStringView upper)
+{
+    if (text.size() != upper.size())
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (upperAsciiUnit(text[i].unicode()) != upper[i].unicode())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QString upperAscii(QStringView text)
 {
     QString result = text.toString();
-    for (QChar &character : result) {
-        if (character >= u'a' && character <= u'z')
-            character = QChar(character.unicode() - (u'a' - u'A'));
-    }
+    for (QChar &character : result)
+        character = QChar(upperAsciiUnit(character.unicode()));
     return result;
 }
 
@@ -37,26 +52,25 @@ QStringView extensionOf(QStringView path)
     return path.mid(dot);
 }
 
-bool selectionTestHolds(SelectionTest test, QStringView upperExtension,
-                        const SelectionOptions &options)
+bool selectionTestHolds(SelectionTest test, QStringView extension, const SelectionOptions &options)
 {
     if (!options.enabled[static_cast<size_t>(test)])
         return false;
     switch (test) {
     case SelectionTest::Exe:
-        return upperExtension == u".EXE";
+        return equalsUpperAscii(extension, u".EXE");
     case SelectionTest::Com:
-        return upperExtension == u".COM";
+        return equalsUpperAscii(extension, u".COM");
     case SelectionTest::Bat:
-        return upperExtension == u".BAT";
+        return equalsUpperAscii(extension, u".BAT");
     case SelectionTest::Zip:
-        return upperExtension == u".ZIP";
+        return equalsUpperAscii(extension, u".ZIP");
     case SelectionTest::Pas:
-        return upperExtension == u".PAS";
+        return equalsUpperAscii(extension, u".PAS");
     case SelectionTest::Filter1:
-        return upperExtension == upperAscii(options.filter1);
+        return equalsUpperAscii(extension, options.upperFilter1);
     case SelectionTest::Filter2:
-        return upperExtension == upperAscii(options.filter2);
+        return equalsUpperAscii(extension, options.upperFilter2);
     }
     return false;
 }

@@ -6,15 +6,24 @@
 #include <optional>
 
 // The extension tests of a scan, in the order the selection list depends on.
-enum class SelectionTest { Exe, Com, Bat, Zip, Pas, Filter1, Filter2 };
+enum class SelectionTest
+{
+    Exe,
+    Com,
+    Bat,
+    Zip,
+    Pas,
+    Filter1,
+    Filter2
+};
 inline constexpr int SelectionTestCount = 7;
 
-// The option controls as the scan reads them before each entry.
+// The option controls as the scan reads them.
 struct SelectionOptions
 {
     std::array<bool, SelectionTestCount> enabled{};
-    QString filter1; // extension for Filter1, dot included
-    QString filter2; // extension for Filter2, dot included
+    QString upperFilter1; // extension for Filter1, dot included, letters a to z upper-cased
+    QString upperFilter2; // the same for Filter2
 };
 
 // Upper-cases only the letters a to z; other characters stay as they are.
@@ -22,9 +31,8 @@ QString upperAscii(QStringView text);
 // The part of a path from its last "." to the end, when that dot follows the last "\" or ":";
 // otherwise empty.
 QStringView extensionOf(QStringView path);
-// Whether the test holds for a path whose upper-cased extension is upperExtension.
-bool selectionTestHolds(SelectionTest test, QStringView upperExtension,
-                        const SelectionOptions &options);
+// Whether the test holds for a file of that extension (any letter case).
+bool selectionTestHolds(SelectionTest test, QStringView extension, const SelectionOptions &options);
 // The line limit typed into the option field: leading blanks, then an optional sign and decimal
 // digits or "$" and hex digits, nothing after them, within the 32-bit signed range.
 std::optional<qint32> parseLineLimit(QStringView text);

@@ -1,0 +1,128 @@
+#include "scan/DescriptionFinder.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <memory>
+#include <tuple>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// All candidate names end in one of these. They are ASCII and no other character folds to their
+// letters, so a byte test picks out every entry that could match and spares folding the rest.
+bool hasCandidateSuffix(const char *name, std::size_t size)
+{
+    if (size < 4 || name[size - 4] != '.')
+        return false;
+    char suffix[3];
+    for (int i = 0; i < 3; ++i) {
+        const char c = name[size - 3 + i];
+        suffix[i] = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    }
+    return std::memcmp(suffix, "diz", 3) == 0 || std::memcmp(suffix, "inf", 3) == 0 ||
+           std::memcmp(suffix, "txt", 3) == 0;
+}
+
+// A link counts by what it points to; a dangling link is no file.
+bool isRegularFile(int directoryFd, const dirent &entry)
+{
+    if (entry.d_type == DT_REG)
+        return true;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        return false;
+    struct stat status
+    {
+    };
+    return ::fstatat(directoryFd, entry.d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+}
+
+// Directory part of a program path: up to and including its last "\" or ":".
+qsizetype fileNameStart(QStringView path)
+{
+    for (qsizetype i = path.size(); i > 0; --i) {
+        if (path[i - 1] == u'\\' || path[i - 1] == u':')
+            return i;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::optional<DescriptionCandidate> DescriptionFinder::find(const QString &programPath)
+{
+    const qsizetype nameStart = fileNameStart(programPath);
+    const QStringView directory = QStringView(programPath).first(nameStart);
+    if (!m_directory || directory != *m_directory)
+        readDirectory(directory);
+    if (m_entries.empty())
+        return std::nullopt;
+
+    const QStringView fileName = QStringView(programPath).sliced(nameStart);
+    const QString base = fileName.size() > 4 ? fileName.chopped(4).toString() : QString();
+    const QString candidates[] = {u"FILE_ID.DIZ"_s, u"Readme.txt"_s, base + u".inf"_s,
+                                  base + u".txt"_s};
+    for (std::size_t i = 0; i < std::size(candidates); ++i) {
+        if (const Entry *entry = entryFor(candidates[i]))
+            return DescriptionCandidate{*m_directory + entry->name,
+                                        m_nativeDirectory + entry->nativeName, i == 0};
+    }
+    return std::nullopt;
+}
+
+void DescriptionFinder::clear()
+{
+    m_directory.reset();
+    m_nativeDirectory = QByteArray();
+    m_entries = {};
+}
+
+void DescriptionFinder::readDirectory(QStringView directory)
+{
+    m_directory = directory.toString();
+    m_nativeDirectory.clear();
+    m_entries.clear();
+    const std::optional<QByteArray> native = m_paths.toNative(*m_directory);
+    if (!native)
+        return;
+    m_nativeDirectory = *native;
+    if (!m_nativeDirectory.endsWith('/'))
+        m_nativeDirectory.append('/');
+
+    const std::unique_ptr<DIR, int (*)(DIR *)> listing(::opendir(m_nativeDirectory.constData()),
+                                                       &::closedir);
+    if (!listing)
+        return;
+    const int fd = ::dirfd(listing.get());
+    while (const dirent *entry = ::readdir(listing.get())) {
+        const std::size_t size = std::strlen(entry->d_name);
+        if (!hasCandidateSuffix(entry->d_name, size) || !isRegularFile(fd, *entry))
+            continue;
+        const QByteArray nativeName(entry->d_name, qsizetype(size));
+        QString name = decodeFileName(nativeName);
+        m_entries.push_back({name.toCaseFolded(), std::move(name), nativeName});
+    }
+    std::sort(m_entries.begin(), m_entries.end(), [](const Entry &a, const Entry &b) {
+        return std::tie(a.foldedName, a.nativeName) < std::tie(b.foldedName, b.nativeName);
+    });
+}
+
+const DescriptionFinder::Entry *DescriptionFinder::entryFor(const QString &candidateName) const
+{
+    const QString folded = candidateName.toCaseFolded();
+    const auto first = std::lower_bound(
+        m_entries.begin(), m_entries.end(), folded,
+        [](const Entry &entry, const QString &key) { return entry.foldedName < key; });
+    const auto last = std::find_if(first, m_entries.end(),
+                                   [&](const Entry &entry) { return entry.foldedName != folded; });
+    if (first == last)
+        return nullptr;
+    const auto exact =
+        std::find_if(first, last, [&](const Entry &entry) { return entry.name == candidateName; });
+    return exact != last ? &*exact : &*first;
+}

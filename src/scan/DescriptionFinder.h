@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/NativePath.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// A description file found for a kept file.
+struct DescriptionCandidate
+{
+    QString programPath; // the directory's program path and the name as it is on the disc
+    QByteArray nativePath;
+    bool isFileIdDiz = false; // such descriptions are never cut
+};
+
+// Finds the description file beside a kept file: the first regular file among FILE_ID.DIZ,
+// Readme.txt, and the kept file's name less its last four characters followed by ".inf" and by
+// ".txt". Names match whatever their letter case; when several entries match one candidate, the
+// one spelt exactly wins, else the one whose name sorts first byte by byte.
+// A scan asks for the files of one directory in a row, so the finder keeps what it needs of the
+// last directory's listing and reads each directory once per visit.
+class DescriptionFinder final
+{
+public:
+    explicit DescriptionFinder(const PathMapper &paths) : m_paths(paths) {}
+    Q_DISABLE_COPY_MOVE(DescriptionFinder)
+
+    // Empty when no candidate exists, also when the directory cannot be read.
+    std::optional<DescriptionCandidate> find(const QString &programPath);
+    // Forgets the kept listing, so that a new scan sees the directories as they are now.
+    void clear();
+
+private:
+    struct Entry
+    {
+        QString foldedName;
+        QString name;
+        QByteArray nativeName;
+    };
+
+    void readDirectory(QStringView directory);
+    const Entry *entryFor(const QString &candidateName) const;
+
+    const PathMapper &m_paths;
+    std::optional<QString> m_directory; // program path ending in "\" or ":"
+    QByteArray m_nativeDirectory;       // ending in "/"
+    std::vector<Entry> m_entries;       // only possible candidates, by folded then native name
+};

@@ -1,0 +1,225 @@
+#include "scan/FindFile.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Real directories are entered; links to directories are listed like directories but never
+// entered, so no walk can loop.
+enum class EntryKind : unsigned char
+{
+    File,
+    Directory,
+    DirectoryLink
+};
+
+EntryKind kindOf(int directoryFd, const dirent &entry)
+{
+    unsigned char type = entry.d_type;
+    if (type == DT_UNKNOWN) {
+        struct stat status;
+        if (::fstatat(directoryFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return EntryKind::File;
+        type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISLNK(status.st_mode) ? DT_LNK : DT_REG;
+    }
+    if (type == DT_DIR)
+        return EntryKind::Directory;
+    if (type == DT_LNK) {
+        struct stat target;
+        if (::fstatat(directoryFd, entry.d_name, &target, 0) == 0 && S_ISDIR(target.st_mode))
+            return EntryKind::DirectoryLink;
+    }
+    return EntryKind::File;
+}
+
+// The entries of one directory from a single enumeration, in enumeration order. The buffers are
+// reused from directory to directory, so reading a directory allocates nothing in the common case.
+class DirectoryListing final
+{
+public:
+    struct Entry
+    {
+        std::size_t offset;
+        std::size_t size;
+        EntryKind kind;
+    };
+
+    // False when the directory cannot be opened.
+    bool read(const QByteArray &nativeDirectory)
+    {
+        m_names.clear();
+        m_entries.clear();
+        const std::unique_ptr<DIR, int (*)(DIR *)> directory(::opendir(nativeDirectory.constData()),
+                                                             &::closedir);
+        if (!directory)
+            return false;
+        const int fd = ::dirfd(directory.get());
+        while (const dirent *entry = ::readdir(directory.get())) {
+            const char *name = entry->d_name;
+            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                continue;
+            const std::size_t size = std::strlen(name);
+            m_entries.push_back({m_names.size(), size, kindOf(fd, *entry)});
+            m_names.append(name, size);
+        }
+        return true;
+    }
+
+    const std::vector<Entry> &entries() const { return m_entries; }
+    QByteArrayView name(const Entry &entry) const
+    {
+        return QByteArrayView(m_names.data() + entry.offset, qsizetype(entry.size));
+    }
+
+private:
+    std::string m_names;
+    std::vector<Entry> m_entries;
+};
+
+bool wildcardMatch(QStringView name, QStringView pattern)
+{
+    qsizetype n = 0;
+    qsizetype p = 0;
+    qsizetype starP = -1;
+    qsizetype starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == u'*') {
+            starP = p++;
+            starN = n;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+// "*" and "?" wildcards, letter case ignored. A trailing ".*" also matches names without an
+// extension, so "*.*" admits every name, dot or not.
+class NamePattern final
+{
+public:
+    explicit NamePattern(const QString &pattern)
+        : m_pattern(pattern.toCaseFolded()), m_all(pattern == u"*"_s || pattern == u"*.*"_s)
+    {}
+
+    bool matches(QByteArrayView nativeName) const
+    {
+        if (m_all)
+            return true;
+        const QString name = decodeFileName(nativeName).toCaseFolded();
+        return wildcardMatch(name, m_pattern) ||
+               (m_pattern.endsWith(u".*"_s) && wildcardMatch(name, m_pattern.chopped(2)));
+    }
+
+private:
+    QString m_pattern;
+    bool m_all;
+};
+
+// The directory's program path (ending in "\") followed by the decoded name and tail, in one
+// allocation. Disc names are nearly always ASCII, which needs no decoding.
+QString joinPath(const QString &directory, QByteArrayView name, QStringView tail = {})
+{
+    QString path;
+    path.reserve(directory.size() + name.size() + tail.size());
+    path.append(directory);
+    if (std::all_of(name.begin(), name.end(),
+                    [](char byte) { return static_cast<unsigned char>(byte) < 0x80; }))
+        path.append(QLatin1StringView(name.data(), name.size()));
+    else
+        path.append(decodeFileName(name));
+    path.append(tail);
+    return path;
+}
+
+QByteArray joinNative(const QByteArray &directory, QByteArrayView name)
+{
+    QByteArray path;
+    path.reserve(directory.size() + name.size() + 1);
+    path.append(directory).append(name).append('/');
+    return path;
+}
+
+} // namespace
+
+TFindFile::TFindFile(const PathMapper &paths, QObject *parent)
+    : QObject(parent), m_paths(paths), m_filter(u"*.*"_s),
+      m_attributes(ffReadOnly | ffHidden | ffSystem | ffArchive)
+{}
+
+void TFindFile::Execute()
+{
+    m_files.clear();
+    Q_EMIT BeforeExecute(this);
+    if (!m_directory.isEmpty())
+        walk(m_directory.endsWith(u'\\') ? m_directory : m_directory + u'\\');
+    Q_EMIT AfterExecute(this);
+}
+
+// Breadth-first over a queue of pending directories. Each directory is enumerated once: the same
+// listing queues its subdirectories and then yields its files, which gives the order of a walk
+// that enumerates every directory twice.
+void TFindFile::walk(const QString &start)
+{
+    struct Pending
+    {
+        QString path;      // program path ending in "\"
+        QByteArray native; // ending in "/", empty when the path maps to no readable place
+    };
+    QByteArray startNative = m_paths.toNative(start).value_or(QByteArray());
+    if (!startNative.isEmpty() && !startNative.endsWith('/'))
+        startNative.append('/');
+    std::deque<Pending> queue;
+    queue.push_back({start, startNative});
+
+    const NamePattern pattern(m_filter);
+    const bool listDirectories = m_attributes.testFlag(ffDirectory);
+    const bool listHidden = m_attributes.testFlag(ffHidden);
+    DirectoryListing listing;
+    while (!queue.empty()) {
+        const Pending current = std::move(queue.front());
+        queue.pop_front();
+        const bool readable = !current.native.isEmpty() && listing.read(current.native);
+        if (readable && m_recurse) {
+            for (const DirectoryListing::Entry &entry : listing.entries()) {
+                if (entry.kind != EntryKind::Directory)
+                    continue;
+                const QByteArrayView name = listing.name(entry);
+                queue.push_back(
+                    {joinPath(current.path, name, u"\\"), joinNative(current.native, name)});
+            }
+        }
+        if (m_onNewPath)
+            m_onNewPath(*this, current.path, m_abort);
+        if (m_abort)
+            return;
+        if (!readable)
+            continue;
+        for (const DirectoryListing::Entry &entry : listing.entries()) {
+            const QByteArrayView name = listing.name(entry);
+            if ((entry.kind != EntryKind::File && !listDirectories) ||
+                (name.startsWith('.') && !listHidden) || !pattern.matches(name))
+                continue;
+            m_files.append(joinPath(current.path, name));
+        }
+    }
+}
