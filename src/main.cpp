@@ -1,4 +1,35 @@
-int main()
+#include "app/Environment.h"
+#include "app/QtDialogService.h"
+#include "app/Unit1.h"
+#include "catalogue/Unit2.h"
+#include "platform/LinuxDriveTable.h"
+#include "platform/LinuxLabelReader.h"
+#include "platform/ProcMountSource.h"
+
+#include <QApplication>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char *argv[])
 {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(u"tralbo"_s);
+    QApplication::setDesktopFileName(u"tralbo"_s);
+
+    ProcMountSource mountSource;
+    LinuxLabelReader labelReader;
+    LinuxDriveTable drives(mountSource, labelReader);
+    QtDialogService dialogs;
+
+    Environment environment;
+    environment.applicationDirectory = QCoreApplication::applicationDirPath() + u'/';
+    environment.drives = &drives;
+    environment.dialogs = &dialogs;
+
+    TForm1 form1(environment);
+    dialogs.setParentWindow(&form1);
+    TForm2 form2(&form1);
+    form1.show();
+    QApplication::exec();
     return 0;
 }

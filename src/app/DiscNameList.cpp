@@ -1,0 +1,62 @@
+#include "app/DiscNameList.h"
+
+#include "app/AppError.h"
+#include "platform/TextCodec.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+namespace DiscNameList {
+
+QStringList parse(const QByteArray &bytes)
+{
+    const qsizetype nul = bytes.indexOf('\0');
+    const QString text = decodeText(QByteArrayView(bytes).first(nul < 0 ? bytes.size() : nul),
+                                    SingleByteFallback::Windows1252);
+
+    QStringList names;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        names.append(text.sliced(start, i - start));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        names.append(text.sliced(start));
+    return names;
+}
+
+QByteArray serialize(const QStringList &names)
+{
+    QByteArray bytes;
+    for (const QString &name : names) {
+        bytes.append(name.toUtf8());
+        bytes.append("\r\n");
+    }
+    return bytes;
+}
+
+void save(const QString &filePath, const QStringList &names)
+{
+    QSaveFile file(filePath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(serialize(names)) < 0 || !file.commit())
+        throw AppError(u"Datei %1 kann nicht erstellt werden"_s.arg(filePath));
+}
+
+QStringList load(const QString &filePath)
+{
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(u"Datei %1 kann nicht geöffnet werden"_s.arg(filePath));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw AppError(u"Datei %1 kann nicht geöffnet werden"_s.arg(filePath));
+    return parse(bytes);
+}
+
+} // namespace DiscNameList

@@ -1,0 +1,32 @@
+#include "app/QtDialogService.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void showBox(QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text)
+{
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(u"OK"_s);
+    box.exec();
+}
+
+} // namespace
+
+void QtDialogService::warning(const QString &message)
+{
+    showBox(m_parent, QMessageBox::Warning, u"Warnung"_s, message);
+}
+
+void QtDialogService::errorReport(const QString &message)
+{
+    showBox(m_parent, QMessageBox::Critical, u"Tralbo 1.0"_s, message);
+}
+
+void QtDialogService::plainMessage(const QString &message)
+{
+    showBox(m_parent, QMessageBox::NoIcon, u"Tralbo 1.0"_s, message);
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+#include "app/BusyState.h"
+#include "app/Environment.h"
+#include "platform/NativePath.h"
+#include "scan/FileSelection.h"
+
+#include <QDeadlineTimer>
+#include <QWidget>
+
+class DriveComboBox;
+class PathListModel;
+class SearchAnimation;
+class TFindFile;
+class TMSysInfo;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QToolButton;
+class QTreeWidget;
+
+// The main window: three pages ("CD Import", "Datenansicht", "Virtual Drive") whose handlers
+// carry the program's steps and call the small units that do the work.
+class TForm1 final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TForm1(const Environment &environment, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Handlers, named after their control and event.
+    void FormShow();
+    void FormClose();
+    void endeClick();
+    void jep1Click();
+    void cb4Click();
+    void cb7Click();
+    void cb9Click();
+    void cb10Click();
+    void DriveComboBox1Change();
+
+    // The data file of that bare name in the application directory.
+    QString applicationFile(const QString &bareName) const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildImportPage(QWidget *page);
+    void buildBrowsePage(QWidget *page);
+    void buildVirtualDrivePage(QWidget *page);
+    void connectHandlers();
+    void setTabOrder();
+    void processPendingEvents();
+    bool processPendingEventsWhenDue();
+    void setProgressRange(int maximum);
+    void setProgressPosition(int position);
+    SelectionOptions readSelectionOptions() const;
+    void selectEntry(const QString &path, const SelectionOptions &options);
+    void runFinder();
+    QChar initialDriveLetter() const;
+    static void setBaseColour(QWidget *widget, const QColor &colour);
+
+    Environment m_environment;
+    PathMapper m_paths;
+    BusyState m_busy;
+    bool m_shownOnce = false;
+    static constexpr std::chrono::milliseconds EventInterval{10};
+    QDeadlineTimer m_eventsDue;
+
+    TFindFile *FF1 = nullptr;
+    TFindFile *FindFile1 = nullptr;
+    TMSysInfo *MS1 = nullptr;
+    TMSysInfo *MSysInfo1 = nullptr;
+
+    QTabWidget *PageControl1 = nullptr;
+
+    // Page "CD Import"
+    QLabel *Label9 = nullptr;
+    QListView *ListBox2 = nullptr;
+    PathListModel *m_selection = nullptr;
+    QListView *ListBox1 = nullptr;
+    PathListModel *m_scanList = nullptr;
+    QLabel *Label10 = nullptr;
+    QPlainTextEdit *Memo1 = nullptr;
+    QLabel *Label11 = nullptr;
+    QPlainTextEdit *Memo3 = nullptr;
+    QPlainTextEdit *Memo2 = nullptr;
+    QProgressBar *PB1 = nullptr;
+    QLabel *Label1 = nullptr;
+    SearchAnimation *Animate1 = nullptr;
+    QLabel *Label12 = nullptr;
+    DriveComboBox *DriveComboBox1 = nullptr;
+    QLineEdit *Edit2 = nullptr;
+    QLabel *Label13 = nullptr;
+    QCheckBox *cb1 = nullptr;
+    QCheckBox *cb2 = nullptr;
+    QCheckBox *cb3 = nullptr;
+    QCheckBox *cb4 = nullptr;
+    QCheckBox *cb8 = nullptr;
+    QCheckBox *cb9 = nullptr;
+    QLineEdit *Edit1 = nullptr;
+    QCheckBox *cb10 = nullptr;
+    QLineEdit *Edit3 = nullptr;
+    QCheckBox *cb5 = nullptr;
+    QCheckBox *cb6 = nullptr;
+    QLineEdit *Edit4 = nullptr;
+    QLabel *Label2 = nullptr;
+    QCheckBox *cb7 = nullptr;
+    QCheckBox *cb20 = nullptr;
+    QPushButton *jep1 = nullptr;
+    QPushButton *db1 = nullptr;
+    QPushButton *ende = nullptr;
+
+    // Page "Datenansicht"
+    QCheckBox *cb30 = nullptr;
+    QPushButton *Button1 = nullptr;
+    QLabel *Label5 = nullptr;
+    QListWidget *TL1 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLineEdit *Edit5 = nullptr;
+    QToolButton *SpeedButton1 = nullptr;
+    QWidget *DBNavigator1 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLineEdit *DBEdit1 = nullptr;
+    QLabel *Label6 = nullptr;
+    QTableView *RxDBGrid1 = nullptr;
+    QLabel *Label7 = nullptr;
+    QPlainTextEdit *DBMemo1 = nullptr;
+    QLabel *Label8 = nullptr;
+    QPlainTextEdit *DBMemo2 = nullptr;
+
+    // Page "Virtual Drive"
+    QLabel *Label14 = nullptr;
+    QListWidget *TL2 = nullptr;
+    QLabel *Label15 = nullptr;
+    QTreeWidget *TreeView1 = nullptr;
+    QTreeWidget *DirTree1 = nullptr;
+};

@@ -1,0 +1,457 @@
+#include "app/Environment.h"
+#include "app/Unit1.h"
+#include "devices/DriveComboBox.h"
+#include "support/FakeDriveTable.h"
+#include "support/RecordingDialogService.h"
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes = "x")
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList rows(const QListView *view)
+{
+    QStringList result;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        result.append(view->model()->index(row, 0).data().toString());
+    return result;
+}
+
+QStringList rows(const QListWidget *list)
+{
+    QStringList result;
+    for (int row = 0; row < list->count(); ++row)
+        result.append(list->item(row)->text());
+    return result;
+}
+
+} // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void opensWithEveryControlInItsInitialState();
+    void captionsAndBuddies_data();
+    void captionsAndBuddies();
+    void optionInterlocksRunOnEveryChange();
+    void discNameListFile_data();
+    void discNameListFile();
+    void failedCloseKeepsTheWindowOpen();
+    void scanKeepsSelectedFilesInReverseFinderOrder();
+    void everyPassingTestAppendsTheFileAgain();
+    void unusableLineLimitIsReset();
+    void emptyDriveEndsWithRangeError_data();
+    void emptyDriveEndsWithRangeError();
+    void scanRefusesReentryAndClose();
+    void rescanReplacesThePreviousResult();
+
+private:
+    void showForm();
+    template <typename T> T *control(const QString &name) const
+    {
+        T *found = m_form->findChild<T *>(name);
+        if (!found)
+            qFatal("control %s missing", qPrintable(name));
+        return found;
+    }
+    QStringList scanDrive(QChar letter);
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+    FakeDriveTable m_drives;
+    RecordingDialogService m_dialogs;
+    std::unique_ptr<TForm1> m_form;
+};
+
+void TestForm1::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    QDir(m_folder->path()).mkpath(u"app"_s);
+    m_drives = FakeDriveTable();
+    m_drives.addDrive(u'c', DriveType::Fixed, u"/"_s, u"system"_s);
+    m_dialogs = RecordingDialogService();
+}
+
+void TestForm1::cleanup()
+{
+    m_form.reset();
+    m_folder.reset();
+}
+
+void TestForm1::showForm()
+{
+    Environment environment;
+    environment.applicationDirectory = m_folder->filePath(u"app"_s) + u'/';
+    environment.drives = &m_drives;
+    environment.dialogs = &m_dialogs;
+    m_form = std::make_unique<TForm1>(environment);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+}
+
+QStringList TestForm1::scanDrive(QChar letter)
+{
+    control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(letter);
+    m_form->jep1Click();
+    return rows(control<QListView>(u"ListBox2"_s));
+}
+
+void TestForm1::opensWithEveryControlInItsInitialState()
+{
+    showForm();
+    QCOMPARE(m_form->windowTitle(), u"Tralbo ...der Olvane Skivra 1.0"_s);
+    QCOMPARE(m_form->size(), QSize(720, 454));
+    QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
+
+    auto *pages = control<QTabWidget>(u"PageControl1"_s);
+    QCOMPARE(pages->count(), 3);
+    QCOMPARE(pages->tabText(0), u"CD Import"_s);
+    QCOMPARE(pages->tabText(1), u"Datenansicht"_s);
+    QCOMPARE(pages->tabText(2), u"Virtual Drive"_s);
+    QCOMPARE(pages->currentIndex(), 0);
+
+    for (const QString &name : {u"cb1"_s, u"cb2"_s, u"cb3"_s, u"cb4"_s, u"cb5"_s, u"cb6"_s,
+                                u"cb7"_s, u"cb8"_s, u"cb9"_s, u"cb10"_s, u"cb20"_s, u"cb30"_s})
+        QVERIFY2(!control<QCheckBox>(name)->isChecked(), qPrintable(name));
+    QVERIFY(!control<QPushButton>(u"db1"_s)->isEnabled());
+    QVERIFY(control<QPushButton>(u"jep1"_s)->isEnabled());
+
+    auto *edit1 = control<QLineEdit>(u"Edit1"_s);
+    QCOMPARE(edit1->text(), u".DPR"_s);
+    QVERIFY(!edit1->isEnabled());
+    QCOMPARE(edit1->palette().color(QPalette::Disabled, QPalette::Base), QColor(0xC0, 0xC0, 0xC0));
+    QCOMPARE(control<QLineEdit>(u"Edit3"_s)->text(), u".DOC"_s);
+    QCOMPARE(control<QLineEdit>(u"Edit4"_s)->text(), u"40"_s);
+    QCOMPARE(control<QLineEdit>(u"Edit2"_s)->text(), u"c:\\"_s);
+    QCOMPARE(control<QProgressBar>(u"PB1"_s)->maximum(), 100);
+    QCOMPARE(control<QComboBox>(u"DriveComboBox1"_s)->currentText(), u"c: [system]"_s);
+
+    for (const QString &hidden : {u"ListBox1"_s, u"Memo2"_s, u"DirTree1"_s})
+        QVERIFY2(m_form->findChild<QWidget *>(hidden)->isHidden(), qPrintable(hidden));
+
+    QCOMPARE(rows(control<QListWidget>(u"TL1"_s)), QStringList{u"Alle CD's"_s});
+    QCOMPARE(rows(control<QListWidget>(u"TL2"_s)), QStringList{u"Alle CD's"_s});
+    QCOMPARE(control<QListWidget>(u"TL1"_s)->currentRow(), 0);
+    QCOMPARE(control<QListWidget>(u"TL2"_s)->currentRow(), 0);
+    QCOMPARE(m_dialogs.total(), 0);
+}
+
+void TestForm1::captionsAndBuddies_data()
+{
+    QTest::addColumn<QString>("labelName");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("buddyName");
+    QTest::addColumn<QString>("spokenName");
+    QTest::newRow("Label9") << u"Label9"_s << u"Importierte Daten (Dateien und Pfade):"_s
+                            << u"ListBox2"_s << u"Importierte Daten (Dateien und Pfade):"_s;
+    QTest::newRow("Label10") << u"Label10"_s << u"FILE_ID.DIZ/README.TXT falls vorhanden:"_s
+                             << u"Memo1"_s << u"FILE_ID.DIZ/README.TXT falls vorhanden:"_s;
+    QTest::newRow("Label11") << u"Label11"_s << u"Dateien in Zip Archiv falls importiert:"_s
+                             << u"Memo3"_s << u"Dateien in Zip Archiv falls importiert:"_s;
+    QTest::newRow("Label12") << u"Label12"_s << u"Importlaufwerk wählen:"_s << u"DriveComboBox1"_s
+                             << u"Importlaufwerk wählen:"_s;
+    QTest::newRow("Label2") << u"Label2"_s << u"Zeilen."_s << u"Edit4"_s
+                            << u"Dateien kürzen wenn länger als Zeilen."_s;
+    QTest::newRow("Label5") << u"Label5"_s << u"CD's in Datenbank:"_s << u"TL1"_s
+                            << u"CD's in Datenbank:"_s;
+    QTest::newRow("Label4") << u"Label4"_s << u"Suche nach:"_s << u"Edit5"_s << u"Suche nach:"_s;
+    QTest::newRow("Label3") << u"Label3"_s << u"CD:"_s << u"DBEdit1"_s << u"CD:"_s;
+    QTest::newRow("Label6") << u"Label6"_s << u"Gespeicherte Daten:"_s << u"RxDBGrid1"_s
+                            << u"Gespeicherte Daten:"_s;
+    QTest::newRow("Label7") << u"Label7"_s << u"File_ID.DIZ/README.TXT falls vorhanden:"_s
+                            << u"DBMemo1"_s << u"File_ID.DIZ/README.TXT falls vorhanden:"_s;
+    QTest::newRow("Label8") << u"Label8"_s << u"Dateien in Zip Archiv falls importiert:"_s
+                            << u"DBMemo2"_s << u"Dateien in Zip Archiv falls importiert:"_s;
+    QTest::newRow("Label14") << u"Label14"_s << u"CD's in Datenbank:"_s << u"TL2"_s
+                             << u"CD's in Datenbank:"_s;
+    QTest::newRow("Label15") << u"Label15"_s << u"Virtuelles Laufwerk, falls bei Import erstellt:"_s
+                             << u"TreeView1"_s
+                             << u"Virtuelles Laufwerk, falls bei Import erstellt:"_s;
+}
+
+void TestForm1::captionsAndBuddies()
+{
+    QFETCH(QString, labelName);
+    QFETCH(QString, caption);
+    QFETCH(QString, buddyName);
+    QFETCH(QString, spokenName);
+    showForm();
+    auto *label = control<QLabel>(labelName);
+    QCOMPARE(label->text(), caption);
+    QCOMPARE(label->buddy(), control<QWidget>(buddyName));
+    // Screen readers announce the control by its label: by name, or, for a combo box whose name
+    // is its current item, through the "labelled by" relation.
+    QAccessibleInterface *control = QAccessible::queryAccessibleInterface(label->buddy());
+    const auto labels = control->relations(QAccessible::Label);
+    const bool labelled = std::any_of(labels.begin(), labels.end(), [&](const auto &relation) {
+        return relation.first->object() == label;
+    });
+    if (qobject_cast<QComboBox *>(label->buddy()))
+        QVERIFY(labelled);
+    else
+        QCOMPARE(control->text(QAccessible::Name), spokenName);
+}
+
+void TestForm1::optionInterlocksRunOnEveryChange()
+{
+    showForm();
+    auto *cb4 = control<QCheckBox>(u"cb4"_s);
+    auto *cb7 = control<QCheckBox>(u"cb7"_s);
+    cb7->setChecked(true);
+    QVERIFY(cb4->isChecked());
+    cb4->setChecked(false);
+    QVERIFY(!cb7->isChecked());
+    cb4->setChecked(true);
+    QVERIFY(!cb7->isChecked());
+    QTest::mouseClick(cb7, Qt::LeftButton, {}, QPoint(5, cb7->height() / 2));
+    QVERIFY(cb7->isChecked());
+    QTest::mouseClick(cb4, Qt::LeftButton, {}, QPoint(5, cb4->height() / 2));
+    QVERIFY(!cb4->isChecked());
+    QVERIFY(!cb7->isChecked());
+
+    auto *edit1 = control<QLineEdit>(u"Edit1"_s);
+    edit1->setText(u".PAS"_s);
+    control<QCheckBox>(u"cb9"_s)->setChecked(true);
+    QVERIFY(edit1->isEnabled());
+    QCOMPARE(edit1->palette().color(QPalette::Active, QPalette::Base), QColor(Qt::white));
+    control<QCheckBox>(u"cb9"_s)->setChecked(false);
+    QVERIFY(!edit1->isEnabled());
+    QCOMPARE(edit1->text(), u".PAS"_s);
+
+    auto *edit3 = control<QLineEdit>(u"Edit3"_s);
+    control<QCheckBox>(u"cb10"_s)->setChecked(true);
+    QVERIFY(edit3->isEnabled());
+    QCOMPARE(edit3->palette().color(QPalette::Active, QPalette::Base), QColor(Qt::white));
+}
+
+void TestForm1::discNameListFile_data()
+{
+    QTest::addColumn<QByteArray>("content"); // "<none>": no file, "<dir>": a folder of that name
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("first start") << QByteArray("<none>") << QStringList{u"Alle CD's"_s}
+                                 << QByteArray("Alle CD's\r\n");
+    QTest::newRow("empty file") << QByteArray() << QStringList() << QByteArray();
+    QTest::newRow("lf only") << QByteArray("Alle CD's\nGAMES\n")
+                             << QStringList{u"Alle CD's"_s, u"GAMES"_s}
+                             << QByteArray("Alle CD's\r\nGAMES\r\n");
+    QTest::newRow("blanks and nul")
+        << QByteArray(" A \r\n\r\nB\0junk", 13) << QStringList{u" A "_s, QString(), u"B"_s}
+        << QByteArray(" A \r\n\r\nB\r\n");
+    QTest::newRow("folder of that name")
+        << QByteArray("<dir>") << QStringList{u"Alle CD's"_s} << QByteArray("<missing>");
+}
+
+void TestForm1::discNameListFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, names);
+    QFETCH(QByteArray, written);
+    const QString listFile = m_folder->filePath(u"app/Quilo.lst"_s);
+    if (content == "<dir>")
+        QDir().mkpath(listFile);
+    else if (content != "<none>")
+        writeFile(listFile, content);
+
+    showForm();
+    QCOMPARE(rows(control<QListWidget>(u"TL1"_s)), names);
+    QCOMPARE(rows(control<QListWidget>(u"TL2"_s)), names);
+    QCOMPARE(control<QListWidget>(u"TL1"_s)->currentRow(), names.isEmpty() ? -1 : 0);
+    QVERIFY(m_dialogs.warnings.isEmpty());
+
+    control<QPushButton>(u"ende"_s)->click();
+    if (content == "<dir>") {
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(m_dialogs.errors.size(), 1);
+        QVERIFY(m_dialogs.errors.first().contains(u"kann nicht erstellt werden"_s));
+    } else {
+        QVERIFY(!m_form->isVisible());
+        QCOMPARE(readFile(listFile), written);
+    }
+}
+
+void TestForm1::failedCloseKeepsTheWindowOpen()
+{
+    showForm();
+    QDir(m_folder->filePath(u"app"_s)).removeRecursively();
+
+    QVERIFY(!m_form->close());
+    QVERIFY(m_form->isVisible());
+    const QString expected =
+        u"Datei %1 kann nicht erstellt werden."_s.arg(m_folder->filePath(u"app/Quilo.lst"_s));
+    QCOMPARE(m_dialogs.errors, QStringList{expected});
+
+    QDir().mkpath(m_folder->filePath(u"app"_s));
+    QVERIFY(m_form->close());
+    QCOMPARE(readFile(m_folder->filePath(u"app/Quilo.lst"_s)), QByteArray("Alle CD's\r\n"));
+}
+
+void TestForm1::scanKeepsSelectedFilesInReverseFinderOrder()
+{
+    const QString disc = m_folder->filePath(u"disc"_s);
+    writeFile(disc + u"/A.EXE"_s);
+    writeFile(disc + u"/SUB/B.EXE"_s);
+    writeFile(disc + u"/SUB/C.TXT"_s);
+    writeFile(disc + u"/X.EXE/README"_s);
+    m_drives.addDrive(u'd', DriveType::CdRom, disc, u"MYDISC"_s);
+    showForm();
+    control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'd');
+    QCOMPARE(control<QLineEdit>(u"Edit2"_s)->text(), u"d:\\"_s);
+    control<QCheckBox>(u"cb1"_s)->setChecked(true);
+
+    m_form->jep1Click();
+    QCOMPARE(rows(control<QListView>(u"ListBox2"_s)),
+             (QStringList{u"d:\\SUB\\B.EXE"_s, u"d:\\A.EXE"_s}));
+    const QStringList scanList = rows(control<QListView>(u"ListBox1"_s));
+    QCOMPARE(scanList.size(), 4);
+    QCOMPARE(scanList.first(), u"d:\\A.EXE"_s);
+    QVERIFY(control<QPushButton>(u"db1"_s)->isEnabled());
+    QCOMPARE(control<QLabel>(u"Label1"_s)->text(), u" "_s);
+    QCOMPARE(control<QProgressBar>(u"PB1"_s)->value(), 0);
+    QCOMPARE(control<QProgressBar>(u"PB1"_s)->maximum(), 3);
+    QCOMPARE(m_dialogs.total(), 0);
+}
+
+void TestForm1::everyPassingTestAppendsTheFileAgain()
+{
+    const QString disc = m_folder->filePath(u"disc"_s);
+    writeFile(disc + u"/SETUP.exe"_s);
+    writeFile(disc + u"/OTHER.TXT"_s);
+    writeFile(disc + u"/NOEXT"_s);
+    m_drives.addDrive(u'd', DriveType::CdRom, disc);
+    showForm();
+    control<QCheckBox>(u"cb1"_s)->setChecked(true);
+    control<QCheckBox>(u"cb9"_s)->setChecked(true);
+    control<QLineEdit>(u"Edit1"_s)->setText(u".exe"_s);
+    control<QCheckBox>(u"cb10"_s)->setChecked(true);
+    control<QLineEdit>(u"Edit3"_s)->setText(u".EXE"_s);
+    QCOMPARE(scanDrive(u'd'), QStringList(3, u"d:\\SETUP.exe"_s));
+
+    // An empty filter keeps exactly the files without an extension.
+    control<QCheckBox>(u"cb1"_s)->setChecked(false);
+    control<QCheckBox>(u"cb9"_s)->setChecked(false);
+    control<QLineEdit>(u"Edit3"_s)->setText(QString());
+    QCOMPARE(scanDrive(u'd'), QStringList{u"d:\\NOEXT"_s});
+}
+
+void TestForm1::unusableLineLimitIsReset()
+{
+    const QString disc = m_folder->filePath(u"disc"_s);
+    writeFile(disc + u"/A.EXE"_s);
+    m_drives.addDrive(u'd', DriveType::CdRom, disc);
+    showForm();
+    auto *edit4 = control<QLineEdit>(u"Edit4"_s);
+    edit4->setText(u"abc"_s);
+    scanDrive(u'd');
+    QCOMPARE(edit4->text(), u"40"_s);
+    edit4->setText(u"-1"_s);
+    scanDrive(u'd');
+    QCOMPARE(edit4->text(), u"-1"_s);
+    QCOMPARE(m_dialogs.total(), 0);
+}
+
+void TestForm1::emptyDriveEndsWithRangeError_data()
+{
+    QTest::addColumn<bool>("hasMedium");
+    QTest::newRow("empty folder") << true;
+    QTest::newRow("no medium") << false;
+}
+
+void TestForm1::emptyDriveEndsWithRangeError()
+{
+    QFETCH(bool, hasMedium);
+    const QString disc = m_folder->filePath(u"empty"_s);
+    QDir().mkpath(disc + u"/ONLY/DIRS"_s);
+    m_drives.addDrive(u'e', DriveType::CdRom, hasMedium ? disc : QString());
+    showForm();
+    control<QCheckBox>(u"cb1"_s)->setChecked(true);
+    control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'e');
+    QTest::mouseClick(control<QPushButton>(u"jep1"_s), Qt::LeftButton);
+
+    QCOMPARE(m_dialogs.errors,
+             QStringList{u"Eigenschaft TProgressBar außerhalb des gültigen Bereichs."_s});
+    QCOMPARE(control<QLabel>(u"Label1"_s)->text(), u"Durchsuche Ergebnismenge"_s);
+    QVERIFY(!control<QPushButton>(u"db1"_s)->isEnabled());
+    QVERIFY(rows(control<QListView>(u"ListBox2"_s)).isEmpty());
+    QVERIFY(control<QComboBox>(u"DriveComboBox1"_s)->isEnabled());
+}
+
+void TestForm1::scanRefusesReentryAndClose()
+{
+    const QString disc = m_folder->filePath(u"disc"_s);
+    for (int i = 0; i < 50; ++i)
+        writeFile(disc + u"/F%1.EXE"_s.arg(i));
+    m_drives.addDrive(u'd', DriveType::CdRom, disc);
+    showForm();
+    control<QCheckBox>(u"cb1"_s)->setChecked(true);
+
+    int reentries = 0;
+    bool closeRefused = false;
+    bool driveLocked = false;
+    QTimer::singleShot(0, m_form.get(), [&] {
+        ++reentries;
+        m_form->jep1Click();
+        closeRefused = !m_form->close();
+        driveLocked = !control<QComboBox>(u"DriveComboBox1"_s)->isEnabled();
+    });
+    const QStringList selection = scanDrive(u'd');
+    QCOMPARE(reentries, 1);
+    QVERIFY(closeRefused);
+    QVERIFY(driveLocked);
+    QVERIFY(m_form->isVisible());
+    QCOMPARE(selection.size(), 50);
+    QVERIFY(control<QPushButton>(u"db1"_s)->isEnabled());
+}
+
+void TestForm1::rescanReplacesThePreviousResult()
+{
+    const QString first = m_folder->filePath(u"first"_s);
+    const QString second = m_folder->filePath(u"second"_s);
+    writeFile(first + u"/ONE.EXE"_s);
+    writeFile(second + u"/TWO.EXE"_s);
+    m_drives.addDrive(u'd', DriveType::CdRom, first);
+    m_drives.addDrive(u'e', DriveType::CdRom, second);
+    showForm();
+    control<QCheckBox>(u"cb1"_s)->setChecked(true);
+    QCOMPARE(scanDrive(u'd'), QStringList{u"d:\\ONE.EXE"_s});
+    QCOMPARE(scanDrive(u'e'), QStringList{u"e:\\TWO.EXE"_s});
+    QCOMPARE(rows(control<QListView>(u"ListBox1"_s)), QStringList{u"e:\\TWO.EXE"_s});
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
