@@ -1,0 +1,65 @@
+#include "BenchReport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include <cstdio>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+BenchArguments::BenchArguments(const QStringList &arguments)
+    : m_dataFolder(QCoreApplication::applicationDirPath() + u"/data"_s)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == u"--data"_s && i + 1 < arguments.size())
+            m_dataFolder = arguments[++i];
+        else
+            m_filter = arguments[i];
+    }
+}
+
+double bestSeconds(int runs, const std::function<void()> &work)
+{
+    double best = std::numeric_limits<double>::max();
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
+    }
+    return best;
+}
+
+Comparison compareWithProgram(int runs, const std::function<void()> &work, const QString &program,
+                              const QStringList &arguments)
+{
+    const auto reference = [&] {
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.start(program, arguments);
+        if (!process.waitForFinished(-1) || process.exitCode() != 0)
+            qFatal("reference %s failed", qPrintable(program));
+    };
+    work();
+    reference();
+    Comparison best{std::numeric_limits<double>::max(), std::numeric_limits<double>::max()};
+    for (int run = 0; run < runs; ++run) {
+        best.seconds = std::min(best.seconds, bestSeconds(1, work));
+        best.referenceSeconds = std::min(best.referenceSeconds, bestSeconds(1, reference));
+    }
+    return best;
+}
+
+void printBench(const QString &id, double value, const QString &unit, const QString &reference,
+                double referenceValue)
+{
+    const QString figure = reference.isEmpty() ? u"vs none 0 ratio 0"_s
+                                               : u"vs %1 %2 ratio %3"_s.arg(reference)
+                                                     .arg(referenceValue, 0, 'f', 3)
+                                                     .arg(value / referenceValue, 0, 'f', 2);
+    std::printf("BENCH %s %s %s %s\n", qPrintable(id), qPrintable(QString::number(value, 'f', 3)),
+                qPrintable(unit), qPrintable(figure));
+    std::fflush(stdout);
+}

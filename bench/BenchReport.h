@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// The command line every bench program takes: [--data FOLDER] [ID]. Only figures whose id
+// contains ID are measured; generated data goes to FOLDER, by default "data" beside the program.
+class BenchArguments final
+{
+public:
+    explicit BenchArguments(const QStringList &arguments);
+
+    QString dataFolder() const { return m_dataFolder; }
+    bool wants(QStringView id) const { return id.contains(m_filter); }
+
+private:
+    QString m_dataFolder;
+    QString m_filter;
+};
+
+// Best wall-clock time in seconds of the given number of runs.
+double bestSeconds(int runs, const std::function<void()> &work);
+
+struct Comparison
+{
+    double seconds;
+    double referenceSeconds;
+};
+// Best times of the work and of a reference program (output discarded), run in alternation so
+// that a change of machine load affects both alike. One untimed run of each warms the caches.
+Comparison compareWithProgram(int runs, const std::function<void()> &work, const QString &program,
+                              const QStringList &arguments);
+// Prints one figure as scripts read it:
+// "BENCH <id> <value> <unit> vs <reference> <reference value> ratio <value / reference value>".
+// An empty reference prints "vs none 0 ratio 0".
+void printBench(const QString &id, double value, const QString &unit, const QString &reference = {},
+                double referenceValue = 0);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// Shape of a generated disc tree. The same spec and seed always give the same tree.
+struct TreeSpec
+{
+    int files = 200000;
+    int folders = 20000;
+    int maxDepth = 8;
+    quint32 seed = 1;
+};
+
+// Builds a CD-like tree (8.3 upper-case names, DOS-era extensions, FILE_ID.DIZ and README.TXT
+// descriptions, small valid ZIP archives) in a folder below root named after the spec, and returns
+// that folder. A complete tree from an earlier call is reused; an incomplete one is rebuilt.
+QString generateTree(const QString &root, const TreeSpec &spec);

@@ -1,0 +1,94 @@
+#include "app/Environment.h"
+#include "app/Unit1.h"
+#include "BenchReport.h"
+#include "devices/DriveComboBox.h"
+#include "FolderDriveTable.h"
+#include "platform/DialogService.h"
+#include "TreeGenerator.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QListView>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Counts boxes instead of showing them; a scan that shows any has failed.
+class CountingDialogService final : public DialogService
+{
+public:
+    void warning(const QString &message) override { fail(message); }
+    void errorReport(const QString &message) override { fail(message); }
+    void plainMessage(const QString &message) override { fail(message); }
+
+private:
+    static void fail(const QString &message) { qFatal("scan showed: %s", qPrintable(message)); }
+};
+
+// Peak resident memory since the last reset, in bytes.
+qint64 peakResidentBytes()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+    }
+    return 0;
+}
+
+void resetPeakResident()
+{
+    QFile clear(u"/proc/self/clear_refs"_s);
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+} // namespace
+
+// The whole "Scan Drive" handler over the generated 200,000-file disc, with all seven extension
+// tests on and descriptions off, against find(1) on the same tree.
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const BenchArguments arguments(application.arguments());
+    if (!arguments.wants(u"scan_200k"))
+        return 0;
+
+    const TreeSpec spec;
+    const QString tree = generateTree(arguments.dataFolder(), spec);
+    FolderDriveTable drives(u'd', tree);
+    CountingDialogService dialogs;
+    Environment environment;
+    environment.applicationDirectory = QCoreApplication::applicationDirPath() + u'/';
+    environment.drives = &drives;
+    environment.dialogs = &dialogs;
+
+    TForm1 form(environment);
+    form.show();
+    form.findChild<DriveComboBox *>(u"DriveComboBox1"_s)->setDrive(u'd');
+    for (const QString &name :
+         {u"cb1"_s, u"cb2"_s, u"cb3"_s, u"cb4"_s, u"cb8"_s, u"cb9"_s, u"cb10"_s})
+        form.findChild<QCheckBox *>(name)->setChecked(true);
+
+    resetPeakResident();
+    const Comparison times =
+        compareWithProgram(3, [&] { form.jep1Click(); }, u"find"_s, {tree, u"-type"_s, u"f"_s});
+    const qint64 peak = peakResidentBytes();
+
+    const int kept = form.findChild<QListView *>(u"ListBox2"_s)->model()->rowCount();
+    std::fprintf(stderr, "scan_200k: %d files kept\n", kept);
+    if (kept == 0)
+        qFatal("the scan kept no files");
+    if (arguments.wants(u"scan_200k"))
+        printBench(u"scan_200k"_s, times.seconds, u"s"_s, u"find"_s, times.referenceSeconds);
+    if (arguments.wants(u"scan_200k_rss"))
+        printBench(u"scan_200k_rss"_s, double(peak) / (1024 * 1024), u"MB"_s);
+    return 0;
+}
