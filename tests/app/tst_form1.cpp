@@ -1,8 +1,5 @@
-#include "app/Environment.h"
-#include "app/Unit1.h"
 #include "devices/DriveComboBox.h"
-#include "support/FakeDriveTable.h"
-#include "support/RecordingDialogService.h"
+#include "support/FormFixture.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -23,40 +20,6 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes = "x")
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QStringList rows(const QListView *view)
-{
-    QStringList result;
-    for (int row = 0; row < view->model()->rowCount(); ++row)
-        result.append(view->model()->index(row, 0).data().toString());
-    return result;
-}
-
-QStringList rows(const QListWidget *list)
-{
-    QStringList result;
-    for (int row = 0; row < list->count(); ++row)
-        result.append(list->item(row)->text());
-    return result;
-}
-
-} // namespace
 
 class TestForm1 : public QObject
 {
@@ -82,61 +45,39 @@ private Q_SLOTS:
     void rescanReplacesThePreviousResult();
 
 private:
-    void showForm();
+    void showForm() { m_fixture->show(); }
     template <typename T> T *control(const QString &name) const
     {
-        T *found = m_form->findChild<T *>(name);
-        if (!found)
-            qFatal("control %s missing", qPrintable(name));
-        return found;
+        return m_fixture->control<T>(name);
     }
     QStringList scanDrive(QChar letter);
 
-    std::unique_ptr<QTemporaryDir> m_folder;
-    FakeDriveTable m_drives;
-    RecordingDialogService m_dialogs;
-    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<FormFixture> m_fixture;
 };
 
 void TestForm1::init()
 {
-    m_folder = std::make_unique<QTemporaryDir>();
-    QDir(m_folder->path()).mkpath(u"app"_s);
-    m_drives = FakeDriveTable();
-    m_drives.addDrive(u'c', DriveType::Fixed, u"/"_s, u"system"_s);
-    m_dialogs = RecordingDialogService();
+    m_fixture = std::make_unique<FormFixture>();
 }
 
 void TestForm1::cleanup()
 {
-    m_form.reset();
-    m_folder.reset();
-}
-
-void TestForm1::showForm()
-{
-    Environment environment;
-    environment.applicationDirectory = m_folder->filePath(u"app"_s) + u'/';
-    environment.drives = &m_drives;
-    environment.dialogs = &m_dialogs;
-    m_form = std::make_unique<TForm1>(environment);
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    m_fixture.reset();
 }
 
 QStringList TestForm1::scanDrive(QChar letter)
 {
     control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(letter);
-    m_form->jep1Click();
+    m_fixture->form->jep1Click();
     return rows(control<QListView>(u"ListBox2"_s));
 }
 
 void TestForm1::opensWithEveryControlInItsInitialState()
 {
     showForm();
-    QCOMPARE(m_form->windowTitle(), u"Tralbo ...der Olvane Skivra 1.0"_s);
-    QCOMPARE(m_form->size(), QSize(720, 454));
-    QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
+    QCOMPARE(m_fixture->form->windowTitle(), u"Tralbo ...der Olvane Skivra 1.0"_s);
+    QCOMPARE(m_fixture->form->size(), QSize(720, 454));
+    QCOMPARE(m_fixture->form->minimumSize(), m_fixture->form->maximumSize());
 
     auto *pages = control<QTabWidget>(u"PageControl1"_s);
     QCOMPARE(pages->count(), 3);
@@ -162,13 +103,13 @@ void TestForm1::opensWithEveryControlInItsInitialState()
     QCOMPARE(control<QComboBox>(u"DriveComboBox1"_s)->currentText(), u"c: [system]"_s);
 
     for (const QString &hidden : {u"ListBox1"_s, u"Memo2"_s, u"DirTree1"_s})
-        QVERIFY2(m_form->findChild<QWidget *>(hidden)->isHidden(), qPrintable(hidden));
+        QVERIFY2(m_fixture->form->findChild<QWidget *>(hidden)->isHidden(), qPrintable(hidden));
 
     QCOMPARE(rows(control<QListWidget>(u"TL1"_s)), QStringList{u"Alle CD's"_s});
     QCOMPARE(rows(control<QListWidget>(u"TL2"_s)), QStringList{u"Alle CD's"_s});
     QCOMPARE(control<QListWidget>(u"TL1"_s)->currentRow(), 0);
     QCOMPARE(control<QListWidget>(u"TL2"_s)->currentRow(), 0);
-    QCOMPARE(m_dialogs.total(), 0);
+    QCOMPARE(m_fixture->dialogs.total(), 0);
 }
 
 void TestForm1::captionsAndBuddies_data()
@@ -282,7 +223,7 @@ void TestForm1::discNameListFile()
     QFETCH(QByteArray, content);
     QFETCH(QStringList, names);
     QFETCH(QByteArray, written);
-    const QString listFile = m_folder->filePath(u"app/Quilo.lst"_s);
+    const QString listFile = m_fixture->path(u"app/Quilo.lst"_s);
     if (content == "<dir>")
         QDir().mkpath(listFile);
     else if (content != "<none>")
@@ -292,15 +233,15 @@ void TestForm1::discNameListFile()
     QCOMPARE(rows(control<QListWidget>(u"TL1"_s)), names);
     QCOMPARE(rows(control<QListWidget>(u"TL2"_s)), names);
     QCOMPARE(control<QListWidget>(u"TL1"_s)->currentRow(), names.isEmpty() ? -1 : 0);
-    QVERIFY(m_dialogs.warnings.isEmpty());
+    QVERIFY(m_fixture->dialogs.warnings.isEmpty());
 
     control<QPushButton>(u"ende"_s)->click();
     if (content == "<dir>") {
-        QVERIFY(m_form->isVisible());
-        QCOMPARE(m_dialogs.errors.size(), 1);
-        QVERIFY(m_dialogs.errors.first().contains(u"kann nicht erstellt werden"_s));
+        QVERIFY(m_fixture->form->isVisible());
+        QCOMPARE(m_fixture->dialogs.errors.size(), 1);
+        QVERIFY(m_fixture->dialogs.errors.first().contains(u"kann nicht erstellt werden"_s));
     } else {
-        QVERIFY(!m_form->isVisible());
+        QVERIFY(!m_fixture->form->isVisible());
         QCOMPARE(readFile(listFile), written);
     }
 }
@@ -308,33 +249,33 @@ void TestForm1::discNameListFile()
 void TestForm1::failedCloseKeepsTheWindowOpen()
 {
     showForm();
-    QDir(m_folder->filePath(u"app"_s)).removeRecursively();
+    QDir(m_fixture->path(u"app"_s)).removeRecursively();
 
-    QVERIFY(!m_form->close());
-    QVERIFY(m_form->isVisible());
+    QVERIFY(!m_fixture->form->close());
+    QVERIFY(m_fixture->form->isVisible());
     const QString expected =
-        u"Datei %1 kann nicht erstellt werden."_s.arg(m_folder->filePath(u"app/Quilo.lst"_s));
-    QCOMPARE(m_dialogs.errors, QStringList{expected});
+        u"Datei %1 kann nicht erstellt werden."_s.arg(m_fixture->path(u"app/Quilo.lst"_s));
+    QCOMPARE(m_fixture->dialogs.errors, QStringList{expected});
 
-    QDir().mkpath(m_folder->filePath(u"app"_s));
-    QVERIFY(m_form->close());
-    QCOMPARE(readFile(m_folder->filePath(u"app/Quilo.lst"_s)), QByteArray("Alle CD's\r\n"));
+    QDir().mkpath(m_fixture->path(u"app"_s));
+    QVERIFY(m_fixture->form->close());
+    QCOMPARE(readFile(m_fixture->path(u"app/Quilo.lst"_s)), QByteArray("Alle CD's\r\n"));
 }
 
 void TestForm1::scanKeepsSelectedFilesInReverseFinderOrder()
 {
-    const QString disc = m_folder->filePath(u"disc"_s);
+    const QString disc = m_fixture->path(u"disc"_s);
     writeFile(disc + u"/A.EXE"_s);
     writeFile(disc + u"/SUB/B.EXE"_s);
     writeFile(disc + u"/SUB/C.TXT"_s);
     writeFile(disc + u"/X.EXE/README"_s);
-    m_drives.addDrive(u'd', DriveType::CdRom, disc, u"MYDISC"_s);
+    m_fixture->drives.addDrive(u'd', DriveType::CdRom, disc, u"MYDISC"_s);
     showForm();
     control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'd');
     QCOMPARE(control<QLineEdit>(u"Edit2"_s)->text(), u"d:\\"_s);
     control<QCheckBox>(u"cb1"_s)->setChecked(true);
 
-    m_form->jep1Click();
+    m_fixture->form->jep1Click();
     QCOMPARE(rows(control<QListView>(u"ListBox2"_s)),
              (QStringList{u"d:\\SUB\\B.EXE"_s, u"d:\\A.EXE"_s}));
     const QStringList scanList = rows(control<QListView>(u"ListBox1"_s));
@@ -344,16 +285,16 @@ void TestForm1::scanKeepsSelectedFilesInReverseFinderOrder()
     QCOMPARE(control<QLabel>(u"Label1"_s)->text(), u" "_s);
     QCOMPARE(control<QProgressBar>(u"PB1"_s)->value(), 0);
     QCOMPARE(control<QProgressBar>(u"PB1"_s)->maximum(), 3);
-    QCOMPARE(m_dialogs.total(), 0);
+    QCOMPARE(m_fixture->dialogs.total(), 0);
 }
 
 void TestForm1::everyPassingTestAppendsTheFileAgain()
 {
-    const QString disc = m_folder->filePath(u"disc"_s);
+    const QString disc = m_fixture->path(u"disc"_s);
     writeFile(disc + u"/SETUP.exe"_s);
     writeFile(disc + u"/OTHER.TXT"_s);
     writeFile(disc + u"/NOEXT"_s);
-    m_drives.addDrive(u'd', DriveType::CdRom, disc);
+    m_fixture->drives.addDrive(u'd', DriveType::CdRom, disc);
     showForm();
     control<QCheckBox>(u"cb1"_s)->setChecked(true);
     control<QCheckBox>(u"cb9"_s)->setChecked(true);
@@ -371,9 +312,9 @@ void TestForm1::everyPassingTestAppendsTheFileAgain()
 
 void TestForm1::unusableLineLimitIsReset()
 {
-    const QString disc = m_folder->filePath(u"disc"_s);
+    const QString disc = m_fixture->path(u"disc"_s);
     writeFile(disc + u"/A.EXE"_s);
-    m_drives.addDrive(u'd', DriveType::CdRom, disc);
+    m_fixture->drives.addDrive(u'd', DriveType::CdRom, disc);
     showForm();
     auto *edit4 = control<QLineEdit>(u"Edit4"_s);
     edit4->setText(u"abc"_s);
@@ -382,7 +323,7 @@ void TestForm1::unusableLineLimitIsReset()
     edit4->setText(u"-1"_s);
     scanDrive(u'd');
     QCOMPARE(edit4->text(), u"-1"_s);
-    QCOMPARE(m_dialogs.total(), 0);
+    QCOMPARE(m_fixture->dialogs.total(), 0);
 }
 
 void TestForm1::emptyDriveEndsWithRangeError_data()
@@ -395,15 +336,15 @@ void TestForm1::emptyDriveEndsWithRangeError_data()
 void TestForm1::emptyDriveEndsWithRangeError()
 {
     QFETCH(bool, hasMedium);
-    const QString disc = m_folder->filePath(u"empty"_s);
+    const QString disc = m_fixture->path(u"empty"_s);
     QDir().mkpath(disc + u"/ONLY/DIRS"_s);
-    m_drives.addDrive(u'e', DriveType::CdRom, hasMedium ? disc : QString());
+    m_fixture->drives.addDrive(u'e', DriveType::CdRom, hasMedium ? disc : QString());
     showForm();
     control<QCheckBox>(u"cb1"_s)->setChecked(true);
     control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'e');
     QTest::mouseClick(control<QPushButton>(u"jep1"_s), Qt::LeftButton);
 
-    QCOMPARE(m_dialogs.errors,
+    QCOMPARE(m_fixture->dialogs.errors,
              QStringList{u"Eigenschaft TProgressBar außerhalb des gültigen Bereichs."_s});
     QCOMPARE(control<QLabel>(u"Label1"_s)->text(), u"Durchsuche Ergebnismenge"_s);
     QVERIFY(!control<QPushButton>(u"db1"_s)->isEnabled());
@@ -413,39 +354,39 @@ void TestForm1::emptyDriveEndsWithRangeError()
 
 void TestForm1::scanRefusesReentryAndClose()
 {
-    const QString disc = m_folder->filePath(u"disc"_s);
+    const QString disc = m_fixture->path(u"disc"_s);
     for (int i = 0; i < 50; ++i)
         writeFile(disc + u"/F%1.EXE"_s.arg(i));
-    m_drives.addDrive(u'd', DriveType::CdRom, disc);
+    m_fixture->drives.addDrive(u'd', DriveType::CdRom, disc);
     showForm();
     control<QCheckBox>(u"cb1"_s)->setChecked(true);
 
     int reentries = 0;
     bool closeRefused = false;
     bool driveLocked = false;
-    QTimer::singleShot(0, m_form.get(), [&] {
+    QTimer::singleShot(0, m_fixture->form.get(), [&] {
         ++reentries;
-        m_form->jep1Click();
-        closeRefused = !m_form->close();
+        m_fixture->form->jep1Click();
+        closeRefused = !m_fixture->form->close();
         driveLocked = !control<QComboBox>(u"DriveComboBox1"_s)->isEnabled();
     });
     const QStringList selection = scanDrive(u'd');
     QCOMPARE(reentries, 1);
     QVERIFY(closeRefused);
     QVERIFY(driveLocked);
-    QVERIFY(m_form->isVisible());
+    QVERIFY(m_fixture->form->isVisible());
     QCOMPARE(selection.size(), 50);
     QVERIFY(control<QPushButton>(u"db1"_s)->isEnabled());
 }
 
 void TestForm1::rescanReplacesThePreviousResult()
 {
-    const QString first = m_folder->filePath(u"first"_s);
-    const QString second = m_folder->filePath(u"second"_s);
+    const QString first = m_fixture->path(u"first"_s);
+    const QString second = m_fixture->path(u"second"_s);
     writeFile(first + u"/ONE.EXE"_s);
     writeFile(second + u"/TWO.EXE"_s);
-    m_drives.addDrive(u'd', DriveType::CdRom, first);
-    m_drives.addDrive(u'e', DriveType::CdRom, second);
+    m_fixture->drives.addDrive(u'd', DriveType::CdRom, first);
+    m_fixture->drives.addDrive(u'e', DriveType::CdRom, second);
     showForm();
     control<QCheckBox>(u"cb1"_s)->setChecked(true);
     QCOMPARE(scanDrive(u'd'), QStringList{u"d:\\ONE.EXE"_s});

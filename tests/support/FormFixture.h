@@ -1,0 +1,79 @@
+#pragma once
+
+#include "app/Environment.h"
+#include "app/Unit1.h"
+#include "support/FakeDriveTable.h"
+#include "support/RecordingDialogService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QListView>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// The main window over a temporary application directory, fake drives and recorded boxes.
+class FormFixture
+{
+public:
+    FormFixture()
+    {
+        QDir(m_folder.path()).mkpath(QStringLiteral("app"));
+        drives.addDrive(u'c', DriveType::Fixed, QStringLiteral("/"), QStringLiteral("system"));
+    }
+
+    QString path(const QString &relative) const { return m_folder.filePath(relative); }
+    QString applicationDirectory() const { return path(QStringLiteral("app")) + u'/'; }
+
+    TForm1 &show()
+    {
+        Environment environment;
+        environment.applicationDirectory = applicationDirectory();
+        environment.drives = &drives;
+        environment.dialogs = &dialogs;
+        form = std::make_unique<TForm1>(environment);
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            qFatal("main window not exposed");
+        return *form;
+    }
+
+    template <typename T> T *control(const QString &name) const
+    {
+        T *found = form->findChild<T *>(name);
+        if (!found)
+            qFatal("control %s missing", qPrintable(name));
+        return found;
+    }
+
+    FakeDriveTable drives;
+    RecordingDialogService dialogs;
+    std::unique_ptr<TForm1> form;
+
+private:
+    QTemporaryDir m_folder;
+};
+
+inline void writeFile(const QString &path, const QByteArray &bytes = "x")
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+inline QStringList rows(const QAbstractItemView *view)
+{
+    QStringList result;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        result.append(view->model()->index(row, 0).data().toString());
+    return result;
+}
