@@ -3,30 +3,21 @@
 #include "app/AppError.h"
 #include "app/DiscNameList.h"
 #include "app/HandlerGuard.h"
-#include "app/PathListModel.h"
-#include "app/SearchAnimation.h"
 #include "devices/DriveComboBox.h"
-#include "scan/FileSelection.h"
 #include "scan/FindFile.h"
 #include "scan/MSysInfo.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTableView>
 #include <QTabWidget>
-#include <QThread>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -38,19 +29,11 @@ const QColor White(0xFF, 0xFF, 0xFF);
 const QColor Silver(0xC0, 0xC0, 0xC0);
 const QString DiscNameListFile = u"Quilo.lst"_s;
 
-// Shows the busy cursor for as long as it lives.
-class BusyCursor final
-{
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    Q_DISABLE_COPY_MOVE(BusyCursor)
-};
-
 } // namespace
 
 TForm1::TForm1(const Environment &environment, QWidget *parent)
-    : QWidget(parent), m_environment(environment), m_paths(*environment.drives)
+    : QWidget(parent), m_environment(environment), m_paths(*environment.drives),
+      m_capture(m_paths, m_sideTexts, *environment.dialogs)
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Tralbo ...der Olvane Skivra 1.0"_s);
@@ -116,6 +99,9 @@ void TForm1::connectHandlers()
     DialogService &dialogs = *m_environment.dialogs;
     guardedConnect(ende, &QPushButton::clicked, this, &TForm1::endeClick, dialogs);
     guardedConnect(jep1, &QPushButton::clicked, this, &TForm1::jep1Click, dialogs);
+    guardedConnect(ListBox2, &QListView::clicked, this, &TForm1::ListBox2Click, dialogs);
+    guardedConnect(ListBox2->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                   &TForm1::ListBox2Click, dialogs);
     guardedConnect(cb4, &QCheckBox::toggled, this, &TForm1::cb4Click, dialogs);
     guardedConnect(cb7, &QCheckBox::toggled, this, &TForm1::cb7Click, dialogs);
     guardedConnect(cb9, &QCheckBox::toggled, this, &TForm1::cb9Click, dialogs);
@@ -192,6 +178,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::FormClose()
 {
+    m_capture.reset();
     QStringList names;
     names.reserve(TL1->count());
     for (int row = 0; row < TL1->count(); ++row)
@@ -231,131 +218,4 @@ void TForm1::cb10Click()
 void TForm1::DriveComboBox1Change()
 {
     Edit2->setText(QString(DriveComboBox1->drive()) + u":\\"_s);
-}
-
-void TForm1::processPendingEvents()
-{
-    m_selection->publish();
-    QCoreApplication::processEvents();
-    m_eventsDue.setRemainingTime(EventInterval);
-}
-
-bool TForm1::processPendingEventsWhenDue()
-{
-    // A pass of the event loop costs far more than one entry, so entries let events run once
-    // the interval has passed: the window answers within a few milliseconds either way.
-    if (!m_eventsDue.hasExpired())
-        return false;
-    processPendingEvents();
-    return true;
-}
-
-void TForm1::setProgressRange(int maximum)
-{
-    if (maximum < 0)
-        throw AppError(u"Eigenschaft TProgressBar außerhalb des gültigen Bereichs"_s);
-    PB1->setRange(0, maximum);
-}
-
-void TForm1::setProgressPosition(int position)
-{
-    // A position beyond the end shows a full bar. The bar is only told of positions it draws
-    // differently: every change makes it format its percentage text anew.
-    const int clamped = std::clamp(position, PB1->minimum(), PB1->maximum());
-    const qint64 span = std::max(1, PB1->maximum() - PB1->minimum());
-    const auto drawnLength = [&](int value) {
-        return qint64(value - PB1->minimum()) * PB1->width() / span;
-    };
-    if (clamped == PB1->maximum() || drawnLength(clamped) != drawnLength(PB1->value()))
-        PB1->setValue(clamped);
-}
-
-void TForm1::runFinder()
-{
-    // The listing runs beside the window so that it keeps drawing, and the search animation
-    // keeps playing, while a slow disc is read; the busy mark refuses input meanwhile.
-    QThread *worker = QThread::create([this] { FF1->Execute(); });
-    QEventLoop waiting;
-    connect(worker, &QThread::finished, &waiting, &QEventLoop::quit);
-    worker->start();
-    waiting.exec();
-    worker->wait();
-    delete worker;
-}
-
-void TForm1::jep1Click()
-{
-    BusyState::Scope busy(m_busy);
-    if (!busy.acquired())
-        return;
-    const BusyCursor cursor;
-    DriveComboBox1->setEnabled(false);
-    const auto finish = qScopeGuard([this] {
-        m_selection->publish();
-        DriveComboBox1->setEnabled(true);
-    });
-
-    db1->setEnabled(false);
-    Memo3->clear();
-    Memo2->clear();
-    Memo1->clear();
-
-    const std::optional<qint32> lineLimit = parseLineLimit(Edit4->text());
-    if (!lineLimit)
-        Edit4->setText(u"40"_s);
-
-    Label1->setText(u"Scanne das Laufwerk"_s);
-    processPendingEvents();
-    m_scanList->clear();
-    m_selection->clear();
-
-    setProgressRange(int(MS1->diDiskCount()) - 1);
-    PB1->setValue(0);
-    FF1->setFilter(u"*.*"_s);
-    Animate1->play();
-    FF1->setDirectory(Edit2->text());
-    runFinder();
-    m_scanList->setItems(FF1->files());
-
-    PB1->setValue(0);
-    Animate1->stop();
-    Label1->setText(u"Durchsuche Ergebnismenge"_s);
-    PB1->setValue(0);
-    const int count = m_scanList->count();
-    setProgressRange(count - 1);
-    processPendingEvents();
-
-    // Options change only while events run, so they are read again after each pass.
-    SelectionOptions options = readSelectionOptions();
-    for (int i = count - 1; i >= 0; --i) {
-        if (processPendingEventsWhenDue())
-            options = readSelectionOptions();
-        setProgressPosition(count - i + 1);
-        selectEntry(m_scanList->at(i), options);
-    }
-
-    Memo3->clear();
-    PB1->setValue(0);
-    Label1->setText(u" "_s);
-    db1->setEnabled(true);
-}
-
-SelectionOptions TForm1::readSelectionOptions() const
-{
-    SelectionOptions options;
-    const QCheckBox *const testBoxes[] = {cb1, cb2, cb3, cb4, cb8, cb9, cb10};
-    for (int test = 0; test < SelectionTestCount; ++test)
-        options.enabled[test] = testBoxes[test]->isChecked();
-    options.upperFilter1 = upperAscii(Edit1->text());
-    options.upperFilter2 = upperAscii(Edit3->text());
-    return options;
-}
-
-void TForm1::selectEntry(const QString &path, const SelectionOptions &options)
-{
-    const QStringView extension = extensionOf(path);
-    for (int test = 0; test < SelectionTestCount; ++test) {
-        if (selectionTestHolds(SelectionTest(test), extension, options))
-            m_selection->append(path);
-    }
 }

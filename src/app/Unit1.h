@@ -4,6 +4,8 @@
 #include "app/Environment.h"
 #include "platform/NativePath.h"
 #include "scan/FileSelection.h"
+#include "scan/SideTextCapture.h"
+#include "scan/SideTextStore.h"
 
 #include <QDeadlineTimer>
 #include <QWidget>
@@ -41,6 +43,7 @@ public:
     void FormClose();
     void endeClick();
     void jep1Click();
+    void ListBox2Click();
     void cb4Click();
     void cb7Click();
     void cb9Click();
@@ -62,6 +65,7 @@ private:
     void setTabOrder();
     void processPendingEvents();
     bool processPendingEventsWhenDue();
+    void showPendingListing();
     void setProgressRange(int maximum);
     void setProgressPosition(int position);
     SelectionOptions readSelectionOptions() const;
@@ -76,6 +80,13 @@ private:
     bool m_shownOnce = false;
     static constexpr std::chrono::milliseconds EventInterval{10};
     QDeadlineTimer m_eventsDue;
+    static constexpr std::chrono::milliseconds RowsInterval{250};
+    QDeadlineTimer m_rowsDue;
+    SideTextStore m_sideTexts;
+    SideTextCapture m_capture;
+    qint32 m_lineLimit = 40;
+    QStringList m_shownListing; // the archive listing being produced, for Memo3
+    bool m_listingPending = false;
 
     TFindFile *FF1 = nullptr;
     TFindFile *FindFile1 = nullptr;

@@ -42,6 +42,14 @@ bool isRegularFile(int directoryFd, const dirent &entry)
     return ::fstatat(directoryFd, entry.d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
 }
 
+bool hasCandidateSuffix(QStringView name)
+{
+    const auto isSuffix = [&](QStringView suffix) {
+        return name.endsWith(suffix, Qt::CaseInsensitive);
+    };
+    return isSuffix(u".diz") || isSuffix(u".inf") || isSuffix(u".txt");
+}
+
 // Directory part of a program path: up to and including its last "\" or ":".
 qsizetype fileNameStart(QStringView path)
 {
@@ -75,8 +83,20 @@ std::optional<DescriptionCandidate> DescriptionFinder::find(const QString &progr
     return std::nullopt;
 }
 
+void DescriptionFinder::takeListing(const QStringList &files)
+{
+    m_listing.emplace();
+    for (const QString &path : files) {
+        const qsizetype nameStart = fileNameStart(path);
+        const QStringView name = QStringView(path).sliced(nameStart);
+        if (hasCandidateSuffix(name))
+            (*m_listing)[path.first(nameStart)].append(name.toString());
+    }
+}
+
 void DescriptionFinder::clear()
 {
+    m_listing.reset();
     m_directory.reset();
     m_nativeDirectory = QByteArray();
     m_entries = {};
@@ -94,6 +114,17 @@ void DescriptionFinder::readDirectory(QStringView directory)
     if (!m_nativeDirectory.endsWith('/'))
         m_nativeDirectory.append('/');
 
+    if (m_listing)
+        takeListedEntries();
+    else
+        readEntries();
+    std::sort(m_entries.begin(), m_entries.end(), [](const Entry &a, const Entry &b) {
+        return std::tie(a.foldedName, a.nativeName) < std::tie(b.foldedName, b.nativeName);
+    });
+}
+
+void DescriptionFinder::readEntries()
+{
     const std::unique_ptr<DIR, int (*)(DIR *)> listing(::opendir(m_nativeDirectory.constData()),
                                                        &::closedir);
     if (!listing)
@@ -107,9 +138,23 @@ void DescriptionFinder::readDirectory(QStringView directory)
         QString name = decodeFileName(nativeName);
         m_entries.push_back({name.toCaseFolded(), std::move(name), nativeName});
     }
-    std::sort(m_entries.begin(), m_entries.end(), [](const Entry &a, const Entry &b) {
-        return std::tie(a.foldedName, a.nativeName) < std::tie(b.foldedName, b.nativeName);
-    });
+}
+
+void DescriptionFinder::takeListedEntries()
+{
+    const auto listed = m_listing->constFind(*m_directory);
+    if (listed == m_listing->cend())
+        return;
+    for (const QString &name : listed.value()) {
+        QByteArray nativeName = encodeFileName(name);
+        struct stat status
+        {
+        };
+        const QByteArray nativePath = m_nativeDirectory + nativeName;
+        if (::stat(nativePath.constData(), &status) != 0 || !S_ISREG(status.st_mode))
+            continue;
+        m_entries.push_back({name.toCaseFolded(), name, std::move(nativeName)});
+    }
 }
 
 const DescriptionFinder::Entry *DescriptionFinder::entryFor(const QString &candidateName) const

@@ -3,7 +3,9 @@
 #include "platform/NativePath.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -30,6 +32,10 @@ public:
 
     // Empty when no candidate exists, also when the directory cannot be read.
     std::optional<DescriptionCandidate> find(const QString &programPath);
+    // Takes the names of a scan list (program paths of every file of the disc) as the directories'
+    // contents, so that no directory is read a second time; each candidate is still checked to be
+    // a regular file.
+    void takeListing(const QStringList &files);
     // Forgets the kept listing, so that a new scan sees the directories as they are now.
     void clear();
 
@@ -42,9 +48,13 @@ private:
     };
 
     void readDirectory(QStringView directory);
+    void readEntries();
+    void takeListedEntries();
     const Entry *entryFor(const QString &candidateName) const;
 
     const PathMapper &m_paths;
+    std::optional<QHash<QString, QStringList>>
+        m_listing;                      // directory -> names with a candidate suffix
     std::optional<QString> m_directory; // program path ending in "\" or ":"
     QByteArray m_nativeDirectory;       // ending in "/"
     std::vector<Entry> m_entries;       // only possible candidates, by folded then native name

@@ -22,8 +22,11 @@ inline constexpr int SelectionTestCount = 7;
 struct SelectionOptions
 {
     std::array<bool, SelectionTestCount> enabled{};
-    QString upperFilter1; // extension for Filter1, dot included, letters a to z upper-cased
-    QString upperFilter2; // the same for Filter2
+    QString upperFilter1;        // extension for Filter1, dot included, letters a to z upper-cased
+    QString upperFilter2;        // the same for Filter2
+    bool listZipMembers = false; // attach a member listing to every ZIP the ".ZIP" test keeps
+    bool captureDescriptions = false; // attach the description found beside every kept file
+    bool cutDescriptions = false;     // cut descriptions to the line limit
 };
 
 // Upper-cases only the letters a to z; other characters stay as they are.
