@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -94,87 +95,87 @@ void TForm1::setBaseColour(QWidget *widget, const QColor &colour)
 
 void TForm1::buildImportPage(QWidget *page)
 {
-    bevel(page, u"Bevel1"_s, QRect(6, 2, 346, 254));
-    bevel(page, u"Bevel2"_s, QRect(6, 258, 346, 160));
-    bevel(page, u"Bevel3"_s, QRect(358, 2, 348, 344));
-    bevel(page, u"Bevel4"_s, QRect(358, 348, 348, 34));
-    bevel(page, u"Bevel5"_s, QRect(358, 384, 348, 34));
+    bevel(page, u"Bevel1"_s, QRect(6, 2, 380, 254));
+    bevel(page, u"Bevel2"_s, QRect(6, 258, 380, 160));
+    bevel(page, u"Bevel3"_s, QRect(392, 2, 314, 344));
+    bevel(page, u"Bevel4"_s, QRect(392, 348, 314, 34));
+    bevel(page, u"Bevel5"_s, QRect(392, 384, 314, 34));
 
     m_selection = new PathListModel(this);
-    ListBox2 = placed(new QListView(page), u"ListBox2"_s, QRect(10, 22, 338, 166));
+    ListBox2 = placed(new QListView(page), u"ListBox2"_s, QRect(10, 22, 372, 166));
     ListBox2->setModel(m_selection);
     ListBox2->setUniformItemSizes(true);
     ListBox2->setEditTriggers(QAbstractItemView::NoEditTriggers);
     setBaseColour(ListBox2, Silver);
     Label9 = label(page, u"Label9"_s, u"Importierte Daten (Dateien und Pfade):"_s,
-                   QRect(10, 5, 338, 16), ListBox2);
+                   QRect(10, 5, 372, 16), ListBox2);
 
     m_scanList = new PathListModel(this);
-    ListBox1 = placed(new QListView(page), u"ListBox1"_s, QRect(10, 22, 338, 166));
+    ListBox1 = placed(new QListView(page), u"ListBox1"_s, QRect(10, 22, 372, 166));
     ListBox1->setModel(m_scanList);
     ListBox1->setUniformItemSizes(true);
     ListBox1->hide();
 
-    PB1 = placed(new QProgressBar(page), u"PB1"_s, QRect(10, 192, 338, 14));
+    PB1 = placed(new QProgressBar(page), u"PB1"_s, QRect(10, 192, 372, 14));
     PB1->setRange(0, 100);
     PB1->setValue(0);
     PB1->setTextVisible(false);
     PB1->setAccessibleName(u"Fortschritt"_s);
 
     DriveComboBox1 = placed(new DriveComboBox(*m_environment.drives, initialDriveLetter(), page),
-                            u"DriveComboBox1"_s, QRect(10, 228, 214, 22));
-    Label12 = label(page, u"Label12"_s, u"Importlaufwerk wählen:"_s, QRect(10, 211, 214, 16),
+                            u"DriveComboBox1"_s, QRect(10, 228, 236, 22));
+    Label12 = label(page, u"Label12"_s, u"Importlaufwerk wählen:"_s, QRect(10, 211, 236, 16),
                     DriveComboBox1);
-    Edit2 = placed(new QLineEdit(u"C:\\"_s, page), u"Edit2"_s, QRect(230, 228, 118, 22));
+    Edit2 = placed(new QLineEdit(u"C:\\"_s, page), u"Edit2"_s, QRect(252, 228, 130, 22));
     Edit2->setReadOnly(true);
     Edit2->setAccessibleName(u"Laufwerkswurzel"_s);
 
-    Label13 = label(page, u"Label13"_s, u"Importeinstellungen:"_s, QRect(10, 261, 338, 16));
-    cb1 = checkBox(page, u"cb1"_s, u"*.EXE"_s, QRect(14, 279, 64, 20));
-    cb2 = checkBox(page, u"cb2"_s, u"*.COM"_s, QRect(80, 279, 64, 20));
-    cb3 = checkBox(page, u"cb3"_s, u"*.BAT"_s, QRect(146, 279, 64, 20));
-    cb4 = checkBox(page, u"cb4"_s, u"*.ZIP"_s, QRect(212, 279, 64, 20));
-    cb8 = checkBox(page, u"cb8"_s, u"*.PAS"_s, QRect(278, 279, 66, 20));
+    Label13 = label(page, u"Label13"_s, u"Importeinstellungen:"_s, QRect(10, 261, 372, 16));
+    cb1 = checkBox(page, u"cb1"_s, u"*.EXE"_s, QRect(14, 279, 70, 20));
+    cb2 = checkBox(page, u"cb2"_s, u"*.COM"_s, QRect(88, 279, 70, 20));
+    cb3 = checkBox(page, u"cb3"_s, u"*.BAT"_s, QRect(162, 279, 70, 20));
+    cb4 = checkBox(page, u"cb4"_s, u"*.ZIP"_s, QRect(236, 279, 70, 20));
+    cb8 = checkBox(page, u"cb8"_s, u"*.PAS"_s, QRect(310, 279, 70, 20));
     Label13->setBuddy(cb1);
 
     cb9 = checkBox(page, u"cb9"_s, u"Filter 1:"_s, QRect(14, 302, 72, 20));
-    Edit1 = placed(new QLineEdit(u".DPR"_s, page), u"Edit1"_s, QRect(88, 301, 80, 21));
+    Edit1 = placed(new QLineEdit(u".DPR"_s, page), u"Edit1"_s, QRect(88, 301, 90, 21));
     Edit1->setAccessibleName(cb9->text());
-    cb10 = checkBox(page, u"cb10"_s, u"Filter 2:"_s, QRect(182, 302, 72, 20));
-    Edit3 = placed(new QLineEdit(u".DOC"_s, page), u"Edit3"_s, QRect(256, 301, 80, 21));
+    cb10 = checkBox(page, u"cb10"_s, u"Filter 2:"_s, QRect(196, 302, 72, 20));
+    Edit3 = placed(new QLineEdit(u".DOC"_s, page), u"Edit3"_s, QRect(270, 301, 90, 21));
     Edit3->setAccessibleName(cb10->text());
 
     cb5 = checkBox(page, u"cb5"_s, u"FILE_ID.DIZ oder Readme.txt falls vorhanden mit speichern"_s,
-                   QRect(14, 326, 334, 20));
-    cb6 = checkBox(page, u"cb6"_s, u"Dateien kürzen wenn länger als"_s, QRect(14, 349, 190, 20));
-    Edit4 = placed(new QLineEdit(u"40"_s, page), u"Edit4"_s, QRect(206, 348, 44, 21));
-    Label2 = label(page, u"Label2"_s, u"Zeilen."_s, QRect(256, 351, 60, 16), Edit4);
+                   QRect(14, 326, 368, 20));
+    cb6 = checkBox(page, u"cb6"_s, u"Dateien kürzen wenn länger als"_s, QRect(14, 349, 212, 20));
+    Edit4 = placed(new QLineEdit(u"40"_s, page), u"Edit4"_s, QRect(228, 348, 44, 21));
+    Label2 = label(page, u"Label2"_s, u"Zeilen."_s, QRect(278, 351, 60, 16), Edit4);
     Edit4->setAccessibleName(cb6->text() + u' ' + Label2->text());
     cb7 = checkBox(page, u"cb7"_s, u"Zip's durchsuchen und Einzeldateien aufnehmen"_s,
-                   QRect(14, 372, 334, 20));
+                   QRect(14, 372, 368, 20));
     cb20 = checkBox(page, u"cb20"_s, u"Erzeuge virtuelles Laufwerk bei Datenbankerstellung"_s,
-                    QRect(14, 395, 334, 20));
+                    QRect(14, 395, 368, 20));
 
-    Memo1 = memo(page, u"Memo1"_s, QRect(362, 22, 340, 150), true);
+    Memo1 = memo(page, u"Memo1"_s, QRect(396, 22, 306, 150), true);
     setBaseColour(Memo1, Silver);
     Label10 = label(page, u"Label10"_s, u"FILE_ID.DIZ/README.TXT falls vorhanden:"_s,
-                    QRect(362, 5, 340, 16), Memo1);
-    Memo3 = memo(page, u"Memo3"_s, QRect(362, 192, 340, 150), false);
+                    QRect(396, 5, 306, 16), Memo1);
+    Memo3 = memo(page, u"Memo3"_s, QRect(396, 192, 306, 150), false);
     setBaseColour(Memo3, Silver);
     Label11 = label(page, u"Label11"_s, u"Dateien in Zip Archiv falls importiert:"_s,
-                    QRect(362, 175, 340, 16), Memo3);
-    Memo2 = memo(page, u"Memo2"_s, QRect(362, 192, 340, 150), false);
+                    QRect(396, 175, 306, 16), Memo3);
+    Memo2 = memo(page, u"Memo2"_s, QRect(396, 192, 306, 150), false);
     Memo2->hide();
 
-    jep1 = placed(new QPushButton(u"Scan Drive"_s, page), u"jep1"_s, QRect(362, 352, 96, 26));
+    jep1 = placed(new QPushButton(u"Scan Drive"_s, page), u"jep1"_s, QRect(396, 352, 88, 26));
     db1 = placed(new QPushButton(u"In Datenbank einfügen"_s, page), u"db1"_s,
-                 QRect(462, 352, 150, 26));
+                 QRect(488, 352, 140, 26));
     db1->setEnabled(false);
-    ende = placed(new QPushButton(u"Beenden"_s, page), u"ende"_s, QRect(616, 352, 86, 26));
+    ende = placed(new QPushButton(u"Beenden"_s, page), u"ende"_s, QRect(632, 352, 70, 26));
 
-    Animate1 = placed(new SearchAnimation(page), u"Animate1"_s, QRect(364, 386, 36, 30));
+    Animate1 = placed(new SearchAnimation(page), u"Animate1"_s, QRect(398, 386, 36, 30));
     Animate1->setAccessibleName(u"Suche läuft"_s);
-    Label1 = placed(new QLabel(page), u"Label1"_s, QRect(402, 386, 300, 30));
+    Label1 = placed(new QLabel(page), u"Label1"_s, QRect(436, 386, 266, 30));
     Label1->setFont(boldFont(font(), 19));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setAccessibleName(u"Status"_s);
@@ -182,23 +183,24 @@ void TForm1::buildImportPage(QWidget *page)
 
 void TForm1::buildBrowsePage(QWidget *page)
 {
-    cb30 = checkBox(page, u"cb30"_s, u"Editmode (langsam)"_s, QRect(8, 6, 124, 20));
-    Button1 = placed(new QPushButton(u"Refresh"_s, page), u"Button1"_s, QRect(134, 5, 58, 22));
+    cb30 = checkBox(page, u"cb30"_s, u"Editmode (langsam)"_s, QRect(8, 6, 134, 20));
+    Button1 = placed(new QPushButton(u"Refresh"_s, page), u"Button1"_s, QRect(144, 5, 54, 22));
 
-    Edit5 = placed(new QLineEdit(page), u"Edit5"_s, QRect(262, 5, 132, 22));
-    Label4 = label(page, u"Label4"_s, u"Suche nach:"_s, QRect(198, 8, 62, 16), Edit5);
-    SpeedButton1 = placed(new QToolButton(page), u"SpeedButton1"_s, QRect(396, 4, 24, 24));
+    Edit5 = placed(new QLineEdit(page), u"Edit5"_s, QRect(270, 5, 110, 22));
+    Label4 = label(page, u"Label4"_s, u"Suche nach:"_s, QRect(204, 8, 66, 16), Edit5);
+    SpeedButton1 = placed(new QToolButton(page), u"SpeedButton1"_s, QRect(382, 4, 24, 24));
     SpeedButton1->setAutoRaise(true);
-    SpeedButton1->setIcon(QIcon::fromTheme(u"edit-find"_s));
+    SpeedButton1->setIcon(QIcon::fromTheme(
+        u"edit-find"_s, SpeedButton1->style()->standardIcon(QStyle::SP_FileDialogContentsView)));
     SpeedButton1->setToolTip(u"Suchen"_s);
     SpeedButton1->setAccessibleName(u"Suchen"_s);
 
-    DBNavigator1 = placed(new QWidget(page), u"DBNavigator1"_s, QRect(424, 4, 200, 24));
+    DBNavigator1 = placed(new QWidget(page), u"DBNavigator1"_s, QRect(410, 4, 180, 24));
     DBNavigator1->setAccessibleName(u"Datensatznavigator"_s);
 
-    DBEdit1 = placed(new QLineEdit(page), u"DBEdit1"_s, QRect(658, 5, 48, 22));
+    DBEdit1 = placed(new QLineEdit(page), u"DBEdit1"_s, QRect(626, 5, 82, 22));
     DBEdit1->setReadOnly(true);
-    Label3 = label(page, u"Label3"_s, u"CD:"_s, QRect(628, 6, 30, 20), DBEdit1);
+    Label3 = label(page, u"Label3"_s, u"CD:"_s, QRect(594, 6, 30, 20), DBEdit1);
     Label3->setFont(boldFont(font(), 16));
 
     TL1 = discList(page, u"TL1"_s, QRect(8, 50, 152, 370));
