@@ -4,12 +4,16 @@
 #include "devices/DriveComboBox.h"
 #include "FolderDriveTable.h"
 #include "platform/DialogService.h"
+#include "platform/GioAutorunSetting.h"
+#include "platform/ProcMountSource.h"
+#include "platform/QtSettingsStore.h"
 #include "TreeGenerator.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QListView>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -24,6 +28,8 @@ public:
     void warning(const QString &message) override { fail(message); }
     void errorReport(const QString &message) override { fail(message); }
     void plainMessage(const QString &message) override { fail(message); }
+    std::optional<QString> askDiscName(const QString &) override { return std::nullopt; }
+    bool confirmDelete() override { return false; }
 
 private:
     static void fail(const QString &message) { qFatal("scan showed: %s", qPrintable(message)); }
@@ -70,6 +76,18 @@ int main(int argc, char *argv[])
     environment.applicationDirectory = QCoreApplication::applicationDirPath() + u'/';
     environment.drives = &drives;
     environment.dialogs = &dialogs;
+
+    // Settings and the desktop's autorun switch stay in a throw-away place.
+    QTemporaryDir isolated;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(isolated.path()));
+    qputenv("GSETTINGS_BACKEND", "memory");
+    QtSettingsStore settings;
+    GioAutorunSetting autorun;
+    ProcMountSource mounts;
+    environment.settings = &settings;
+    environment.autorun = &autorun;
+    environment.autorunMarker = isolated.filePath(u"autorun-saved"_s);
+    environment.mounts = &mounts;
 
     TForm1 form(environment);
     form.show();

@@ -21,6 +21,8 @@ public:
     void warning(const QString &) override {}
     void errorReport(const QString &) override {}
     void plainMessage(const QString &) override {}
+    std::optional<QString> askDiscName(const QString &) override { return std::nullopt; }
+    bool confirmDelete() override { return false; }
 };
 
 template <typename T> void put(QByteArray &out, T value)

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config clang-format
-    qt6-base-dev libqt6sql6-sqlite libgl-dev
+    qt6-base-dev libqt6sql6-sqlite libsqlite3-dev sqlite3 libgl-dev
     libblkid-dev libudev-dev libglib2.0-dev
     zip findutils
 )

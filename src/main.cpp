@@ -2,9 +2,12 @@
 #include "app/QtDialogService.h"
 #include "app/Unit1.h"
 #include "catalogue/Unit2.h"
+#include "devices/CDEvents.h"
+#include "platform/GioAutorunSetting.h"
 #include "platform/LinuxDriveTable.h"
 #include "platform/LinuxLabelReader.h"
 #include "platform/ProcMountSource.h"
+#include "platform/QtSettingsStore.h"
 
 #include <QApplication>
 
@@ -20,15 +23,22 @@ int main(int argc, char *argv[])
     LinuxLabelReader labelReader;
     LinuxDriveTable drives(mountSource, labelReader);
     QtDialogService dialogs;
+    QtSettingsStore settings;
+    GioAutorunSetting autorun;
 
     Environment environment;
     environment.applicationDirectory = QCoreApplication::applicationDirPath() + u'/';
     environment.drives = &drives;
     environment.dialogs = &dialogs;
+    environment.settings = &settings;
+    environment.autorun = &autorun;
+    environment.autorunMarker = TCDOptions::defaultMarkerPath();
+    environment.mounts = &mountSource;
 
     TForm1 form1(environment);
     dialogs.setParentWindow(&form1);
     TForm2 form2(&form1);
+    dialogs.setNamingDialog(&form2);
     form1.show();
     QApplication::exec();
     return 0;

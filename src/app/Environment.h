@@ -2,8 +2,11 @@
 
 #include <QString>
 
+class AutorunSetting;
 class DialogService;
 class DriveTable;
+class MountSource;
+class SettingsStore;
 
 // What the main window needs of the system, passed in so that tests can put fakes in place.
 struct Environment
@@ -11,4 +14,8 @@ struct Environment
     QString applicationDirectory; // ends with "/"
     DriveTable *drives = nullptr;
     DialogService *dialogs = nullptr;
+    SettingsStore *settings = nullptr;
+    AutorunSetting *autorun = nullptr;
+    QString autorunMarker; // remembers the desktop's autorun switch while the program runs
+    MountSource *mounts = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "app/QtDialogService.h"
 
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <QMessageBox>
 
 using namespace Qt::StringLiterals;
@@ -29,4 +30,23 @@ void QtDialogService::errorReport(const QString &message)
 void QtDialogService::plainMessage(const QString &message)
 {
     showBox(m_parent, QMessageBox::NoIcon, u"Tralbo 1.0"_s, message);
+}
+
+std::optional<QString> QtDialogService::askDiscName(const QString &proposal)
+{
+    if (!m_namingDialog)
+        return std::nullopt;
+    m_namingDialog->edit()->setText(proposal);
+    if (m_namingDialog->exec() != QDialog::Accepted)
+        return std::nullopt;
+    return m_namingDialog->edit()->text();
+}
+
+bool QtDialogService::confirmDelete()
+{
+    QMessageBox box(QMessageBox::Question, u"Bestätigen"_s, u"Datensatz löschen?"_s,
+                    QMessageBox::Ok | QMessageBox::Cancel, m_parent);
+    box.button(QMessageBox::Ok)->setText(u"OK"_s);
+    box.button(QMessageBox::Cancel)->setText(u"Abbrechen"_s);
+    return box.exec() == QMessageBox::Ok;
 }

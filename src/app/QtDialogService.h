@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/Unit2.h"
 #include "platform/DialogService.h"
 
 #include <QPointer>
@@ -10,11 +11,15 @@ class QtDialogService final : public DialogService
 {
 public:
     void setParentWindow(QWidget *window) { m_parent = window; }
+    void setNamingDialog(TForm2 *dialog) { m_namingDialog = dialog; }
 
     void warning(const QString &message) override;
     void errorReport(const QString &message) override;
     void plainMessage(const QString &message) override;
+    std::optional<QString> askDiscName(const QString &proposal) override;
+    bool confirmDelete() override;
 
 private:
     QPointer<QWidget> m_parent;
+    QPointer<TForm2> m_namingDialog;
 };

@@ -2,8 +2,14 @@
 
 #include "app/AppError.h"
 #include "app/DiscNameList.h"
+#include "app/FormStorage.h"
 #include "app/HandlerGuard.h"
+#include "catalogue/BrowseQuery.h"
+#include "catalogue/CatalogueFile.h"
+#include "catalogue/RecordNavigator.h"
+#include "devices/CDEvents.h"
 #include "devices/DriveComboBox.h"
+#include "devices/MountWatcher.h"
 #include "scan/FindFile.h"
 #include "scan/MSysInfo.h"
 
@@ -16,6 +22,8 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QTabWidget>
 #include <QToolButton>
@@ -79,9 +87,48 @@ TForm1::TForm1(const Environment &environment, QWidget *parent)
 
     setTabOrder();
     connectHandlers();
+    connectBrowseHandlers();
+    FormStorage1 = std::make_unique<TFormStorage>(*this, *m_environment.settings);
+    createDiscEvents();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    runGuarded(*m_environment.dialogs, [this] { FormStorage1->saveOnDestroy(placement()); });
+}
+
+void TForm1::createDiscEvents()
+{
+    // The component reports through the dialog service, not the window: it outlives the
+    // window's members and may still restore the autorun switch then.
+    DialogService *dialogs = m_environment.dialogs;
+    runGuarded(*dialogs, [&] {
+        CD1 = new TCDEvents(
+            *m_environment.autorun, m_environment.autorunMarker,
+            [dialogs](const QString &message) { dialogs->errorReport(withFullStop(message)); },
+            this);
+        CD1->setObjectName(u"CD1"_s);
+        CD1->setAfterArrival([this](TCDEvents *, QChar) { CD1AfterArrival(); });
+        m_mountWatcher = new MountWatcher(*m_environment.mounts, *m_environment.drives, this);
+        CD1->listenTo(*m_mountWatcher);
+        CD1->Options()->setAutoRun(false);
+    });
+}
+
+FormPlacement TForm1::placement() const
+{
+    FormPlacement placement;
+    placement.showCmd = isMinimized() ? 2 : isMaximized() ? 3 : 1;
+    placement.normalRect = isMaximized() || isMinimized() ? normalGeometry() : frameGeometry();
+    if (const QScreen *shownOn = screen())
+        placement.screenSize = shownOn->geometry().size();
+    return placement;
+}
+
+void TForm1::CD1AfterArrival()
+{
+    DriveComboBox1->updateDriveList();
+}
 
 QString TForm1::applicationFile(const QString &bareName) const
 {
@@ -108,6 +155,7 @@ void TForm1::connectHandlers()
     guardedConnect(cb10, &QCheckBox::toggled, this, &TForm1::cb10Click, dialogs);
     guardedConnect(DriveComboBox1, &DriveComboBox::driveChanged, this,
                    &TForm1::DriveComboBox1Change, dialogs);
+    guardedConnect(db1, &QPushButton::clicked, this, &TForm1::db1Click, dialogs);
 }
 
 void TForm1::setTabOrder()
@@ -132,12 +180,29 @@ void TForm1::showEvent(QShowEvent *event)
         return;
     m_shownOnce = true;
     runGuarded(*m_environment.dialogs, [this] { DriveComboBox1->buildInitialList(); });
+    FormStorage1->restore();
     runGuarded(*m_environment.dialogs, [this] { FormShow(); });
 }
 
 void TForm1::FormShow()
 {
     Edit2->setText(QString(DriveComboBox1->drive()) + u":\\"_s);
+
+    const bool catalogueOpened = [this] {
+        if (locateCatalogue(m_environment.applicationDirectory).isEmpty())
+            return false;
+        try {
+            RxQuery1->setRequest({BrowseRequest::Kind::FirstOpening, {}});
+            RxQuery1->setRequestLive(true);
+            openQuery();
+            return true;
+        } catch (const AppError &) {
+            return false;
+        }
+    }();
+    if (!catalogueOpened)
+        m_environment.dialogs->warning(
+            u"Datenbank \"CD.DB\" nicht gefunden, oder die BDE ist nicht installiert"_s);
 
     try {
         const QString listFile = applicationFile(DiscNameListFile);
@@ -153,7 +218,9 @@ void TForm1::FormShow()
         m_environment.dialogs->warning(u"Fehler beim laden der Datei \"Quilo.txt\"."_s);
     }
 
+    // Only the highlight moves: no disc filter runs for a selection the program makes.
     for (QListWidget *list : {TL1, TL2}) {
+        const QSignalBlocker programSelection(list);
         if (list->count() > 0)
             list->setCurrentRow(0);
     }
@@ -165,6 +232,7 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    runGuarded(*m_environment.dialogs, [this] { FormStorage1->saveOnCloseQuery(placement()); });
     bool closed = false;
     runGuarded(*m_environment.dialogs, [&] {
         FormClose();
@@ -179,6 +247,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 void TForm1::FormClose()
 {
     m_capture.reset();
+    closeQuery();
     QStringList names;
     names.reserve(TL1->count());
     for (int row = 0; row < TL1->count(); ++row)

@@ -8,9 +8,17 @@
 #include "scan/SideTextStore.h"
 
 #include <QDeadlineTimer>
+
+#include <memory>
 #include <QWidget>
 
+class BrowseQuery;
+class MountWatcher;
+class TCDEvents;
+class TFormStorage;
+struct FormPlacement;
 class DriveComboBox;
+class RecordNavigator;
 class PathListModel;
 class SearchAnimation;
 class TFindFile;
@@ -49,6 +57,12 @@ public:
     void cb9Click();
     void cb10Click();
     void DriveComboBox1Change();
+    void db1Click();
+    void TL1Click();
+    void SpeedButton1Click();
+    void Button1Click();
+    void DBNavigator1Click(int button);
+    void CD1AfterArrival();
 
     // The data file of that bare name in the application directory.
     QString applicationFile(const QString &bareName) const;
@@ -71,6 +85,16 @@ private:
     SelectionOptions readSelectionOptions() const;
     void selectEntry(const QString &path, const SelectionOptions &options);
     void runFinder();
+    void openQuery();
+    void closeQuery();
+    void showCurrentRecord();
+    void postEditedRecord(int row);
+    void updateBrowseState();
+    void moveToRow(int row);
+    void connectBrowseHandlers();
+    void createDiscEvents();
+    FormPlacement placement() const;
+    void endImport(bool reopenQuery);
     QChar initialDriveLetter() const;
     static void setBaseColour(QWidget *widget, const QColor &colour);
 
@@ -92,6 +116,12 @@ private:
     TFindFile *FindFile1 = nullptr;
     TMSysInfo *MS1 = nullptr;
     TMSysInfo *MSysInfo1 = nullptr;
+    BrowseQuery *RxQuery1 = nullptr;
+    std::unique_ptr<TFormStorage> FormStorage1;
+    TCDEvents *CD1 = nullptr;
+    MountWatcher *m_mountWatcher = nullptr;
+    bool m_recordEdited = false; // a live record's texts were typed into and not yet posted
+    int m_shownRow = -1;         // the result row the bound views show
 
     QTabWidget *PageControl1 = nullptr;
 
@@ -140,7 +170,7 @@ private:
     QLabel *Label4 = nullptr;
     QLineEdit *Edit5 = nullptr;
     QToolButton *SpeedButton1 = nullptr;
-    QWidget *DBNavigator1 = nullptr;
+    RecordNavigator *DBNavigator1 = nullptr;
     QLabel *Label3 = nullptr;
     QLineEdit *DBEdit1 = nullptr;
     QLabel *Label6 = nullptr;

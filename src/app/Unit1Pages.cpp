@@ -4,6 +4,8 @@
 #include "app/PathListModel.h"
 #include "app/SearchAnimation.h"
 #include "app/Unit1.h"
+#include "catalogue/BrowseQuery.h"
+#include "catalogue/RecordNavigator.h"
 #include "devices/DriveComboBox.h"
 
 #include <QCheckBox>
@@ -195,7 +197,7 @@ void TForm1::buildBrowsePage(QWidget *page)
     SpeedButton1->setToolTip(u"Suchen"_s);
     SpeedButton1->setAccessibleName(u"Suchen"_s);
 
-    DBNavigator1 = placed(new QWidget(page), u"DBNavigator1"_s, QRect(410, 4, 180, 24));
+    DBNavigator1 = placed(new RecordNavigator(page), u"DBNavigator1"_s, QRect(410, 4, 180, 24));
     DBNavigator1->setAccessibleName(u"Datensatznavigator"_s);
 
     DBEdit1 = placed(new QLineEdit(page), u"DBEdit1"_s, QRect(626, 5, 82, 22));
@@ -209,9 +211,16 @@ void TForm1::buildBrowsePage(QWidget *page)
     Label5 = label(page, u"Label5"_s, u"CD's in Datenbank:"_s, QRect(8, 33, 152, 16), TL1);
     bevel(page, u"Bevel6"_s, QRect(4, 30, 704, 2));
 
+    RxQuery1 = new BrowseQuery(m_environment.applicationDirectory, this);
+    RxQuery1->setObjectName(u"RxQuery1"_s);
     RxDBGrid1 = placed(new QTableView(page), u"RxDBGrid1"_s, QRect(166, 50, 540, 190));
+    RxDBGrid1->setModel(RxQuery1);
+    for (int column = 0; column < 5; ++column)
+        RxDBGrid1->setColumnHidden(column, column != 2);
+    RxDBGrid1->horizontalHeader()->setStretchLastSection(true);
+    RxDBGrid1->verticalHeader()->setDefaultSectionSize(18);
     RxDBGrid1->horizontalHeader()->hide();
-    RxDBGrid1->verticalHeader()->hide();
+    RxDBGrid1->verticalHeader()->setFixedWidth(12);
     RxDBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     RxDBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     RxDBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // Every modal box the program shows goes through this service, so tests can record the boxes
 // and answer them without blocking.
 class DialogService
@@ -16,4 +18,8 @@ public:
     virtual void errorReport(const QString &message) = 0;
     // A plain box captioned with the application title, no icon, one "OK" button.
     virtual void plainMessage(const QString &message) = 0;
+    // The disc naming dialog, its name field pre-filled; empty when it was not closed with OK.
+    virtual std::optional<QString> askDiscName(const QString &proposal) = 0;
+    // "Datensatz löschen?" captioned "Bestätigen" with "OK" and "Abbrechen"; true for OK.
+    virtual bool confirmDelete() = 0;
 };

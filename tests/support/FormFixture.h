@@ -2,7 +2,9 @@
 
 #include "app/Environment.h"
 #include "app/Unit1.h"
+#include "catalogue/CatalogueSchema.h"
 #include "support/FakeDriveTable.h"
+#include "support/FakeSystem.h"
 #include "support/RecordingDialogService.h"
 
 #include <QDir>
@@ -14,13 +16,15 @@
 
 #include <memory>
 
-// The main window over a temporary application directory, fake drives and recorded boxes.
+// The main window over a temporary application directory holding an empty catalogue, with fake
+// drives and system settings, and recorded boxes.
 class FormFixture
 {
 public:
     FormFixture()
     {
         QDir(m_folder.path()).mkpath(QStringLiteral("app"));
+        createEmptyCatalogue(path(QStringLiteral("app/CD.db")));
         drives.addDrive(u'c', DriveType::Fixed, QStringLiteral("/"), QStringLiteral("system"));
     }
 
@@ -33,6 +37,10 @@ public:
         environment.applicationDirectory = applicationDirectory();
         environment.drives = &drives;
         environment.dialogs = &dialogs;
+        environment.settings = &settings;
+        environment.autorun = &autorun;
+        environment.autorunMarker = path(QStringLiteral("autorun-saved"));
+        environment.mounts = &mounts;
         form = std::make_unique<TForm1>(environment);
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get()))
@@ -50,6 +58,9 @@ public:
 
     FakeDriveTable drives;
     RecordingDialogService dialogs;
+    MemorySettingsStore settings;
+    MemoryAutorunSetting autorun;
+    FixedMountSource mounts;
     std::unique_ptr<TForm1> form;
 
 private:

@@ -6,6 +6,9 @@
 #include "app/Unit1.h"
 #include "devices/DriveComboBox.h"
 #include "platform/DriveTable.h"
+#include "platform/GioAutorunSetting.h"
+#include "platform/ProcMountSource.h"
+#include "platform/QtSettingsStore.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -26,8 +29,9 @@ public:
     explicit SampleDrives(const QString &disc)
     {
         Drive system{u'c', DriveType::Fixed, "/", u"System"_s, {}, u"/dev/sda2"_s, u"ext4"_s};
-        Drive cdrom{u'd', DriveType::CdRom, QFile::encodeName(disc), u"SHAREWARE_1996"_s, {},
-                    u"/dev/sr0"_s, u"iso9660"_s};
+        Drive cdrom{
+            u'd',          DriveType::CdRom, QFile::encodeName(disc), u"SHAREWARE_1996"_s, {},
+            u"/dev/sr0"_s, u"iso9660"_s};
         m_drives = {system, cdrom};
     }
     void refresh() override {}
@@ -92,6 +96,17 @@ int main(int argc, char *argv[])
     environment.applicationDirectory = work.path() + u'/';
     environment.drives = &drives;
     environment.dialogs = &dialogs;
+
+    // Settings and the desktop's autorun switch stay in a throw-away place.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.path()));
+    qputenv("GSETTINGS_BACKEND", "memory");
+    QtSettingsStore settings;
+    GioAutorunSetting autorun;
+    ProcMountSource mounts;
+    environment.settings = &settings;
+    environment.autorun = &autorun;
+    environment.autorunMarker = work.filePath(u"autorun-saved"_s);
+    environment.mounts = &mounts;
 
     TForm1 form(environment);
     dialogs.setParentWindow(&form);

@@ -1,0 +1,238 @@
+#include "BenchReport.h"
+#include "catalogue/BrowseQuery.h"
+#include "catalogue/CatalogueSchema.h"
+#include "catalogue/CatalogueTable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <random>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int ImportRecords = 100'000;
+constexpr int LargeRecords = 1'000'000;
+constexpr int RareEvery = 100'000;   // one path holding RareText per this many records
+constexpr int DiscRecords = 2'000;   // records per disc
+const QString RareText = u"zztop"_s; // random names never hold a Z
+
+// The records of a catalogue of shareware discs, the same on every run: paths such as
+// d:\GAMES\DOOM\SETUP.EXE, a 1 KB description for 20% of the records and a 2 KB archive listing
+// for 5%.
+class RecordGenerator final
+{
+public:
+    CatalogueRecord next()
+    {
+        const int index = m_index++;
+        static const QStringList areas{u"GAMES"_s,   u"UTILS"_s, u"DEMOS"_s,  u"TOOLS"_s,
+                                       u"GRAFIK"_s,  u"SOUND"_s, u"PASCAL"_s, u"TREIBER"_s,
+                                       u"WINDOWS"_s, u"DOS"_s,   u"TEXT"_s,   u"MODEM"_s};
+        static const QStringList extensions{u"EXE"_s, u"COM"_s, u"BAT"_s, u"ZIP"_s, u"PAS"_s};
+        const QString path =
+            index % RareEvery == RareEvery / 2
+                ? u"d:\\GAMES\\ZZTOP\\ZZTOP%1.EXE"_s.arg(index / RareEvery)
+                : u"d:\\%1\\%2\\%3.%4"_s.arg(areas[pick(areas.size())], word(3, 8), word(4, 8),
+                                             extensions[pick(extensions.size())]);
+        const int kind = pick(100);
+        return {std::nullopt, u"SHAREWARE %1"_s.arg(index / DiscRecords + 1), path,
+                kind < 20 ? FieldValue(text(1024, false)) : std::nullopt,
+                kind >= 95 ? FieldValue(text(2048, true)) : std::nullopt};
+    }
+
+private:
+    int pick(qsizetype count) { return int(m_random() % quint32(count)); }
+
+    QString word(int shortest, int longest)
+    {
+        QString result;
+        for (int length = shortest + pick(longest - shortest + 1); length > 0; --length)
+            result += QChar(u'A' + pick(25));
+        return result;
+    }
+
+    // Description lines of words, or listing lines of sizes, dates and member names, each line
+    // ended by CR LF, up to the size.
+    QString text(int size, bool listing)
+    {
+        static const QStringList words{
+            u"Das"_s,   u"beste"_s,   u"Spiel"_s,   u"für"_s,       u"DOS"_s,          u"mit"_s,
+            u"Sound"_s, u"Blaster"_s, u"Version"_s, u"Shareware"_s, u"registrieren"_s, u"und"_s};
+        QString result;
+        while (result.size() < size) {
+            QString line;
+            if (listing) {
+                line = u"%1  %2-%3-96 12:%4  %5.TXT"_s.arg(pick(99'999), 8)
+                           .arg(1 + pick(12), 2, 10, QLatin1Char('0'))
+                           .arg(1 + pick(28), 2, 10, QLatin1Char('0'))
+                           .arg(pick(60), 2, 10, QLatin1Char('0'))
+                           .arg(word(3, 8));
+            } else {
+                while (line.size() < 60)
+                    line += words[pick(words.size())] + u' ';
+            }
+            result += line + u"\r\n"_s;
+        }
+        return result;
+    }
+
+    std::mt19937 m_random{19'960'401};
+    int m_index = 0;
+};
+
+QString csvField(const FieldValue &value)
+{
+    if (!value)
+        return {};
+    return u'"' + QString(*value).replace(u'"', u"\"\""_s) + u'"';
+}
+
+void writeCsv(const QString &fileName, const std::vector<CatalogueRecord> &records)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(fileName));
+    for (qsizetype i = 0; i < qsizetype(records.size()); ++i) {
+        const CatalogueRecord &record = records[i];
+        file.write((QString::number(i + 1) + u',' + csvField(record[1]) + u',' +
+                    csvField(record[2]) + u',' + csvField(record[3]) + u',' + csvField(record[4]) +
+                    u'\n')
+                       .toUtf8());
+    }
+}
+
+void importRecords(const QString &fileName, int count, RecordGenerator &generator)
+{
+    CatalogueTable table(fileName);
+    table.open();
+    table.edit();
+    for (int i = 0; i < count; ++i)
+        table.insert(generator.next());
+    table.close();
+}
+
+qsizetype recordCount(const QString &directory)
+{
+    BrowseQuery query(directory);
+    query.setRequest({BrowseRequest::Kind::AllDiscs, {}});
+    query.open();
+    return query.resultRowCount();
+}
+
+// Imports 100,000 records through the table object and through the sqlite3 shell's .import
+// of the same rows as CSV, each into a fresh copy of the empty catalogue.
+void benchImport(const QString &folder)
+{
+    const QString empty = folder + u"/empty.db"_s;
+    const QString ours = folder + u"/ours/CD.db"_s;
+    const QString reference = folder + u"/reference/CD.db"_s;
+    const QString csv = folder + u"/rows.csv"_s;
+    QFile::remove(empty);
+    QDir().mkpath(folder + u"/ours"_s);
+    QDir().mkpath(folder + u"/reference"_s);
+    createEmptyCatalogue(empty);
+    std::vector<CatalogueRecord> records;
+    RecordGenerator generator;
+    for (int i = 0; i < ImportRecords; ++i)
+        records.push_back(generator.next());
+    writeCsv(csv, records);
+
+    const auto import = [&] {
+        QFile::remove(ours);
+        QFile::copy(empty, ours);
+        CatalogueTable table(ours);
+        table.open();
+        table.edit();
+        for (const CatalogueRecord &record : records)
+            table.insert(record);
+        table.close();
+    };
+    const Comparison times = compareWithProgram(
+        3, import, u"sh"_s,
+        {u"-c"_s, u"rm -f \"$1\" && cp \"$2\" \"$1\" && sqlite3 \"$1\" \".import --csv $3 CD\""_s,
+         u"sh"_s, reference, empty, csv});
+    if (recordCount(folder + u"/ours/"_s) != ImportRecords ||
+        recordCount(folder + u"/reference/"_s) != ImportRecords)
+        qFatal("an import stored a wrong number of records");
+    printBench(u"import_100k"_s, times.seconds, u"s"_s, u"sqlite3"_s, times.referenceSeconds);
+}
+
+// The catalogue of a million records, made once and kept in the data folder.
+QString largeCatalogue(const QString &folder)
+{
+    const QString fileName = folder + u"/CD.db"_s;
+    if (QFile::exists(fileName))
+        return fileName;
+    QDir().mkpath(folder);
+    const QString building = folder + u"/building.db"_s;
+    QFile::remove(building);
+    createEmptyCatalogue(building);
+    RecordGenerator generator;
+    importRecords(building, LargeRecords, generator);
+    if (!QFile::rename(building, fileName))
+        qFatal("cannot rename %s", qPrintable(building));
+    return fileName;
+}
+
+void benchSearch(const QString &folder, const QString &fileName)
+{
+    const auto search = [&] {
+        BrowseQuery query(folder + u'/');
+        query.setRequestLive(false);
+        query.setRequest({BrowseRequest::Kind::FileNameSearch, RareText});
+        query.open();
+        if (query.rowCount() != LargeRecords / RareEvery)
+            qFatal("search found %d rows", query.rowCount());
+    };
+    const Comparison times = compareWithProgram(
+        3, search, u"sqlite3"_s,
+        {fileName, u"SELECT * FROM CD WHERE upper(DATEI) LIKE upper('%%1%');"_s.arg(RareText)});
+    printBench(u"search_1m"_s, times.seconds, u"s"_s, u"sqlite3"_s, times.referenceSeconds);
+}
+
+void benchRebuild(const QString &folder)
+{
+    BrowseQuery query(folder + u'/');
+    query.setRequestLive(false);
+    query.setRequest({BrowseRequest::Kind::AllDiscs, {}});
+    query.open();
+    const double seconds = bestSeconds(3, [&] {
+        int rows = 0;
+        int discs = 0;
+        QString previous;
+        query.forEachDiscName([&](const QString &name) {
+            ++rows;
+            if (name != previous)
+                ++discs;
+            previous = name;
+        });
+        if (rows != LargeRecords || discs != LargeRecords / DiscRecords)
+            qFatal("walked %d rows of %d discs", rows, discs);
+    });
+    printBench(u"rebuild_1m"_s, seconds, u"s"_s);
+}
+
+} // namespace
+
+// Import into the catalogue, file-name search and the disc list walk over generated catalogues,
+// against the sqlite3 shell doing the same where it can.
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const BenchArguments arguments(application.arguments());
+    const QString data = arguments.dataFolder();
+    if (arguments.wants(u"import_100k"))
+        benchImport(data + u"/catalogue_import"_s);
+    if (arguments.wants(u"search_1m") || arguments.wants(u"rebuild_1m")) {
+        const QString folder = data + u"/catalogue_1m"_s;
+        const QString fileName = largeCatalogue(folder);
+        if (arguments.wants(u"search_1m"))
+            benchSearch(folder, fileName);
+        if (arguments.wants(u"rebuild_1m"))
+            benchRebuild(folder);
+    }
+    return 0;
+}

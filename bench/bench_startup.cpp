@@ -1,0 +1,81 @@
+#include "app/Environment.h"
+#include "app/Unit1.h"
+#include "BenchReport.h"
+#include "FolderDriveTable.h"
+#include "platform/DialogService.h"
+#include "platform/GioAutorunSetting.h"
+#include "platform/ProcMountSource.h"
+#include "platform/QtSettingsStore.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTableView>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class FailingDialogService final : public DialogService
+{
+public:
+    void warning(const QString &message) override { fail(message); }
+    void errorReport(const QString &message) override { fail(message); }
+    void plainMessage(const QString &message) override { fail(message); }
+    std::optional<QString> askDiscName(const QString &) override { return std::nullopt; }
+    bool confirmDelete() override { return false; }
+
+private:
+    static void fail(const QString &message) { qFatal("start-up showed: %s", qPrintable(message)); }
+};
+
+} // namespace
+
+// Start-up with a catalogue of a million records: from creating the main window until it has
+// opened the catalogue, loaded its lists and drawn itself.
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const BenchArguments arguments(application.arguments());
+    if (!arguments.wants(u"startup_1m"))
+        return 0;
+
+    // The catalogue benchmark generates the large catalogue; it is reused when present.
+    const QString folder = arguments.dataFolder() + u"/catalogue_1m/"_s;
+    if (!QFile::exists(folder + u"CD.db"_s)) {
+        const QString generator = QCoreApplication::applicationDirPath() + u"/bench_catalogue"_s;
+        if (QProcess::execute(generator, {u"--data"_s, arguments.dataFolder(), u"rebuild_1m"_s}) !=
+            0)
+            qFatal("cannot generate the catalogue");
+    }
+
+    QTemporaryDir isolated;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(isolated.path()));
+    qputenv("GSETTINGS_BACKEND", "memory");
+    FolderDriveTable drives(u'd', isolated.path());
+    FailingDialogService dialogs;
+    QtSettingsStore settings;
+    GioAutorunSetting autorun;
+    ProcMountSource mounts;
+    Environment environment;
+    environment.applicationDirectory = folder;
+    environment.drives = &drives;
+    environment.dialogs = &dialogs;
+    environment.settings = &settings;
+    environment.autorun = &autorun;
+    environment.autorunMarker = isolated.filePath(u"autorun-saved"_s);
+    environment.mounts = &mounts;
+
+    const double seconds = bestSeconds(3, [&] {
+        TForm1 form(environment);
+        form.show();
+        QCoreApplication::processEvents();
+        if (form.findChild<QTableView *>(u"RxDBGrid1"_s)->model()->rowCount() == 0)
+            qFatal("the catalogue shows no rows");
+    });
+    printBench(u"startup_1m"_s, seconds * 1000, u"ms"_s);
+    return 0;
+}

@@ -1,0 +1,150 @@
+#include "catalogue/CatalogueConnection.h"
+
+#include "catalogue/CatalogueError.h"
+#include "catalogue/SqlFunctions.h"
+
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QUrl>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Long enough to ride out another connection's short write, short enough that a catalogue held
+// by another program fails at once instead of freezing the window.
+constexpr int BusyTimeoutMs = 1000;
+
+QString uniqueConnectionName()
+{
+    static std::atomic<int> counter{0};
+    return u"tralbo-catalogue-%1"_s.arg(++counter);
+}
+
+// A URI with mode=ro or mode=rw: unlike a plain path, neither mode ever creates the file.
+QString uriOf(const QString &fileName, CatalogueConnection::Access access)
+{
+    QUrl uri = QUrl::fromLocalFile(QFileInfo(fileName).absoluteFilePath());
+    uri.setQuery(access == CatalogueConnection::Access::ReadOnly ? u"mode=ro"_s : u"mode=rw"_s);
+    return uri.toString(QUrl::FullyEncoded);
+}
+
+struct StatementFinalizer
+{
+    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+int bind(sqlite3_stmt *statement, int index, const QVariant &value)
+{
+    if (value.isNull())
+        return sqlite3_bind_null(statement, index);
+    if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
+        return sqlite3_bind_int64(statement, index, value.toLongLong());
+    const QByteArray text = value.toString().toUtf8();
+    return sqlite3_bind_text(statement, index, text.constData(), int(text.size()),
+                             SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+CatalogueConnection::Registration::~Registration()
+{
+    QSqlDatabase::removeDatabase(name);
+}
+
+CatalogueConnection::CatalogueConnection(const QString &fileName, Access access)
+    : m_registration{uniqueConnectionName()},
+      m_database(QSqlDatabase::addDatabase(u"QSQLITE"_s, m_registration.name)), m_fileName(fileName)
+{
+    if (!m_database.isValid())
+        throw AppError(CatalogueMessage::engineUnavailable());
+    m_database.setDatabaseName(uriOf(fileName, access));
+    QString options = u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1"_s.arg(BusyTimeoutMs);
+    if (access == Access::ReadOnly)
+        options += u";QSQLITE_OPEN_READONLY"_s;
+    m_database.setConnectOptions(options);
+    if (!m_database.open())
+        throw catalogueError(m_database.lastError(), m_fileName);
+
+    const QVariant handle = m_database.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        m_handle = *static_cast<sqlite3 *const *>(handle.constData());
+    if (!m_handle || registerUnicodeUpper(m_handle) != SQLITE_OK)
+        throw AppError(CatalogueMessage::engineUnavailable());
+    exec(u"PRAGMA case_sensitive_like = ON"_s);
+}
+
+CatalogueConnection::~CatalogueConnection()
+{
+    m_database.close();
+}
+
+bool CatalogueConnection::canWrite() const
+{
+    const QFileInfo file(m_fileName);
+    return sqlite3_db_readonly(m_handle, "main") == 0 && file.isWritable() &&
+           QFileInfo(file.absolutePath()).isWritable();
+}
+
+QSqlQuery CatalogueConnection::prepare(const QString &sql) const
+{
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        throw catalogueError(query.lastError(), m_fileName);
+    return query;
+}
+
+void CatalogueConnection::exec(QSqlQuery &query) const
+{
+    if (!query.exec())
+        throw catalogueError(query.lastError(), m_fileName);
+}
+
+void CatalogueConnection::exec(const QString &sql) const
+{
+    QSqlQuery query = prepare(sql);
+    exec(query);
+}
+
+void CatalogueConnection::forEachText(const QString &sql, const QVariantMap &parameters,
+                                      const std::function<void(const QString &)> &visit) const
+{
+    const auto failure = [this](int code) {
+        return catalogueError(code, QString::fromUtf8(sqlite3_errmsg(m_handle)), m_fileName);
+    };
+    sqlite3_stmt *prepared = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (const int code =
+            sqlite3_prepare_v2(m_handle, text.constData(), int(text.size()), &prepared, nullptr);
+        code != SQLITE_OK)
+        throw failure(code);
+    const Statement statement(prepared);
+    for (auto parameter = parameters.cbegin(); parameter != parameters.cend(); ++parameter) {
+        const int index =
+            sqlite3_bind_parameter_index(prepared, parameter.key().toUtf8().constData());
+        if (const int code = bind(prepared, index, parameter.value()); code != SQLITE_OK)
+            throw failure(code);
+    }
+    QByteArray previous;
+    QString value;
+    int code = SQLITE_ROW;
+    while ((code = sqlite3_step(prepared)) == SQLITE_ROW) {
+        const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(prepared, 0));
+        const int size = sqlite3_column_bytes(prepared, 0);
+        if (QByteArrayView(bytes, size) != previous) {
+            previous = QByteArray(bytes, size);
+            value = QString::fromUtf8(previous);
+        }
+        visit(value);
+    }
+    if (code != SQLITE_DONE)
+        throw failure(code);
+}

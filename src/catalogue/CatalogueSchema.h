@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <array>
+
+// The catalogue's one table, "CD", and its five fields in order. The first is the record key,
+// an auto-numbered INTEGER PRIMARY KEY and so SQLite's rowid; its name is free, the others are
+// matched in any letter case.
+namespace CatalogueSchema {
+inline constexpr QStringView TableName = u"CD";
+inline constexpr std::array<QStringView, 5> FieldNames{u"Nr", u"CD", u"DATEI", u"INFO", u"INHALT"};
+} // namespace CatalogueSchema
+
+// The catalogue file that path names in any letter case, once it has been checked to be an
+// SQLite file holding the catalogue table. The check reads through a read-only connection, so
+// a file that fails it is left as it was; only the rollback journal of an import that died
+// midway is rolled back first. Throws AppError: not found, not a catalogue, locked, damaged.
+QString verifiedCatalogue(const QString &path);
+
+// Makes a new empty catalogue; an existing file is never replaced. Throws AppError.
+void createEmptyCatalogue(const QString &fileName);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "catalogue/CatalogueConnection.h"
+#include "catalogue/CatalogueRecord.h"
+#include "catalogue/ScopedTransaction.h"
+
+#include <QSqlQuery>
+#include <QString>
+
+#include <optional>
+
+// The import's table object: appends records to the catalogue file on a connection of its own.
+// edit() starts one transaction for the whole import and close() commits it, so an import that
+// dies midway (crash, power loss) leaves none of its records behind, while a rejected record
+// keeps the ones before it once close() commits them.
+class CatalogueTable final
+{
+public:
+    explicit CatalogueTable(QString tableName); // full path: application directory + "CD.db"
+    ~CatalogueTable();                          // closes (commits) if open
+    Q_DISABLE_COPY_MOVE(CatalogueTable)
+
+    // Throws AppError: missing, locked, damaged, not a catalogue, engine unavailable.
+    void open();
+    // Starts the import's transaction. Throws AppError: closed, the read-only message when the
+    // file or its folder cannot be changed, locked by another writer.
+    void edit();
+    // Appends the record; position 0 is ignored (auto-numbered). Throws AppError when the record
+    // is rejected; the records before it stay in the transaction.
+    void insert(const CatalogueRecord &record);
+    // Commits what was inserted and closes; safe in any state. Throws AppError when the commit
+    // fails, after rolling back and closing.
+    void close();
+    bool isOpen() const { return m_connection.has_value(); }
+
+private:
+    QString m_tableName;
+    std::optional<CatalogueConnection> m_connection;
+    std::optional<ScopedTransaction> m_transaction;
+    std::optional<QSqlQuery> m_insert;
+};

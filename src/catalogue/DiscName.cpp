@@ -1,0 +1,10 @@
+#include "catalogue/DiscName.h"
+
+#include "scan/FileSelection.h"
+
+QString proposedDiscName(const QString &driveCaption)
+{
+    if (driveCaption.size() <= 5)
+        return {};
+    return upperAscii(QStringView(driveCaption).sliced(4, driveCaption.size() - 5));
+}

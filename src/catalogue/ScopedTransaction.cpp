@@ -1,0 +1,30 @@
+#include "catalogue/ScopedTransaction.h"
+
+#include "app/AppError.h"
+#include "catalogue/CatalogueConnection.h"
+
+using namespace Qt::StringLiterals;
+
+ScopedTransaction::ScopedTransaction(const CatalogueConnection &connection)
+    : m_connection(connection)
+{
+    m_connection.exec(u"BEGIN IMMEDIATE"_s);
+    m_active = true;
+}
+
+ScopedTransaction::~ScopedTransaction()
+{
+    if (!m_active)
+        return;
+    try {
+        m_connection.exec(u"ROLLBACK"_s);
+    } catch (const AppError &) {
+        // SQLite rolls an open transaction back when the connection closes anyway.
+    }
+}
+
+void ScopedTransaction::commit()
+{
+    m_connection.exec(u"COMMIT"_s);
+    m_active = false;
+}

@@ -1,0 +1,371 @@
+#include "catalogue/BrowseQuery.h"
+#include "catalogue/CatalogueSchema.h"
+#include "catalogue/RecordNavigator.h"
+#include "devices/DriveComboBox.h"
+#include "support/FormFixture.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QToolButton>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString TableMissing = u"Konnte Datenbank CD.DB nicht öffnen. (oder finden?)"_s;
+const QString RecordRejected =
+    u"Fehler. Entweder wurden diese Daten bereits importiert, BDE ist falsch konfiguriert oder die "
+    u"Datenbank ist fehlerhaft."_s;
+
+// Reads and writes the catalogue file on a connection of the test's own.
+class CatalogueFile
+{
+public:
+    explicit CatalogueFile(const QString &path) : m_path(path) {}
+
+    void run(const QString &sql, const QVariantList &values = {}) const
+    {
+        Connection connection(m_path);
+        QSqlQuery query(QSqlDatabase::database(connection.name));
+        QVERIFY2(query.prepare(sql), qPrintable(query.lastError().text()));
+        for (int i = 0; i < values.size(); ++i)
+            query.bindValue(i, values[i]);
+        QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+    }
+    void add(const QString &disc, const QString &path, const QVariant &info = {}) const
+    {
+        run(u"INSERT INTO CD (CD, DATEI, INFO) VALUES (?, ?, ?)"_s, {disc, path, info});
+    }
+    // Every record as "CD|DATEI|INFO|INHALT", NULL shown as <null>.
+    QStringList records() const
+    {
+        Connection connection(m_path);
+        QSqlQuery query(QSqlDatabase::database(connection.name));
+        QStringList rows;
+        if (!query.exec(u"SELECT CD, DATEI, INFO, INHALT FROM CD ORDER BY Nr"_s))
+            return {u"<unreadable>"_s};
+        while (query.next()) {
+            QStringList fields;
+            for (int i = 0; i < 4; ++i)
+                fields.append(query.isNull(i) ? u"<null>"_s : query.value(i).toString());
+            rows.append(fields.join(u'|'));
+        }
+        return rows;
+    }
+
+private:
+    struct Connection
+    {
+        explicit Connection(const QString &file)
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+            database.setDatabaseName(file);
+            if (!database.open())
+                qFatal("cannot open %s", qPrintable(file));
+        }
+        ~Connection() { QSqlDatabase::removeDatabase(name); }
+        const QString name = u"test"_s;
+    };
+    QString m_path;
+};
+
+} // namespace
+
+class TestCataloguePages : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup() { m_fixture.reset(); }
+
+    void startsWithoutCatalogue();
+    void importsOneRecordPerSelectedFile();
+    void cancelledNamingChangesNothing();
+    void importWithoutCatalogueWarns();
+    void rejectedRecordKeepsTheOnesBefore();
+    void readOnlyCatalogueDoesNotLockTheWindow();
+    void discFilterAndSearch_data();
+    void discFilterAndSearch();
+    void rebuildListsRunsOfDiscNames();
+    void rebuildOnClosedQueryReports();
+    void editModePostsChanges();
+
+private:
+    QString catalogue() const { return m_fixture->path(u"app/CD.db"_s); }
+    void makeDisc();
+    void scanDisc(const QStringList &checked);
+    QStringList gridRows() const;
+    void clickDisc(const QString &name);
+
+    std::unique_ptr<FormFixture> m_fixture;
+};
+
+void TestCataloguePages::init()
+{
+    m_fixture = std::make_unique<FormFixture>();
+}
+
+void TestCataloguePages::makeDisc()
+{
+    const QString disc = m_fixture->path(u"disc"_s);
+    writeFile(disc + u"/SETUP.EXE"_s);
+    writeFile(disc + u"/README.TXT"_s, "Eine Zeile, die breiter ist als das kleine Textfeld der "
+                                       "Beschreibung.\r\nZweite Zeile\r\n");
+    writeFile(disc + u"/DOCS/MANUAL.EXE"_s);
+    m_fixture->drives.addDrive(u'd', DriveType::CdRom, disc, u"MyDisc"_s);
+}
+
+void TestCataloguePages::scanDisc(const QStringList &checked)
+{
+    if (!m_fixture->form)
+        m_fixture->show();
+    m_fixture->control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'd');
+    for (const QString &name : checked)
+        m_fixture->control<QCheckBox>(name)->setChecked(true);
+    m_fixture->form->jep1Click();
+    QVERIFY(m_fixture->control<QPushButton>(u"db1"_s)->isEnabled());
+}
+
+QStringList TestCataloguePages::gridRows() const
+{
+    auto *grid = m_fixture->control<QTableView>(u"RxDBGrid1"_s);
+    QStringList paths;
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        paths.append(grid->model()->index(row, 2).data().toString());
+    return paths;
+}
+
+void TestCataloguePages::clickDisc(const QString &name)
+{
+    auto *discs = m_fixture->control<QListWidget>(u"TL1"_s);
+    const QList<QListWidgetItem *> found = discs->findItems(name, Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(name));
+    discs->clearSelection();
+    found.first()->setSelected(true);
+}
+
+void TestCataloguePages::startsWithoutCatalogue()
+{
+    QVERIFY(QFile::remove(catalogue()));
+    m_fixture->show();
+    QCOMPARE(
+        m_fixture->dialogs.warnings,
+        QStringList{u"Datenbank \"CD.DB\" nicht gefunden, oder die BDE ist nicht installiert"_s});
+    QVERIFY(m_fixture->dialogs.errors.isEmpty());
+    QCOMPARE(rows(m_fixture->control<QListWidget>(u"TL1"_s)), QStringList{u"Alle CD's"_s});
+    QVERIFY(gridRows().isEmpty());
+    QVERIFY(!QFile::exists(catalogue()));
+}
+
+void TestCataloguePages::importsOneRecordPerSelectedFile()
+{
+    makeDisc();
+    scanDisc({u"cb1"_s, u"cb5"_s, u"cb7"_s});
+    m_fixture->dialogs.discNames = {u"MEINE CD"_s};
+    QTest::mouseClick(m_fixture->control<QPushButton>(u"db1"_s), Qt::LeftButton);
+
+    QCOMPARE(m_fixture->dialogs.proposals, QStringList{u"MYDISC"_s});
+    QCOMPARE(m_fixture->dialogs.total(), 0);
+    // Both options on: the description is stored as its display lines, each ended by CR LF.
+    const QString wrapped = u"Eine Zeile, die breiter ist als das kleine \r\nTextfeld der "
+                            u"Beschreibung.\r\nZweite Zeile\r\n"_s;
+    QCOMPARE(CatalogueFile(catalogue()).records(),
+             (QStringList{u"MEINE CD|d:\\DOCS\\MANUAL.EXE|<null>|<null>"_s,
+                          u"MEINE CD|d:\\SETUP.EXE|"_s + wrapped + u"|<null>"_s}));
+    QCOMPARE(rows(m_fixture->control<QListWidget>(u"TL1"_s)),
+             (QStringList{u"Alle CD's"_s, u"MEINE CD"_s}));
+    QVERIFY(!m_fixture->control<QPushButton>(u"db1"_s)->isEnabled());
+    QVERIFY(m_fixture->control<QPushButton>(u"jep1"_s)->isEnabled());
+    QCOMPARE(m_fixture->control<QLabel>(u"Label1"_s)->text(), u" "_s);
+    QCOMPARE(gridRows().size(), 2);
+
+    // With only descriptions on, the description keeps its own line breaks.
+    m_fixture->control<QCheckBox>(u"cb7"_s)->setChecked(false);
+    scanDisc({});
+    m_fixture->dialogs.discNames = {u"ZWEI"_s};
+    m_fixture->form->db1Click();
+    QCOMPARE(CatalogueFile(catalogue()).records().last(),
+             u"ZWEI|d:\\SETUP.EXE|Eine Zeile, die breiter ist als das kleine Textfeld der "
+             u"Beschreibung.\r\nZweite Zeile\r\n|<null>"_s);
+}
+
+void TestCataloguePages::cancelledNamingChangesNothing()
+{
+    makeDisc();
+    scanDisc({u"cb1"_s});
+    m_fixture->dialogs.discNames = {std::nullopt};
+    m_fixture->form->db1Click();
+    QVERIFY(CatalogueFile(catalogue()).records().isEmpty());
+    QVERIFY(m_fixture->control<QPushButton>(u"db1"_s)->isEnabled());
+    QCOMPARE(rows(m_fixture->control<QListWidget>(u"TL1"_s)), QStringList{u"Alle CD's"_s});
+}
+
+void TestCataloguePages::importWithoutCatalogueWarns()
+{
+    QVERIFY(QFile::remove(catalogue()));
+    makeDisc();
+    scanDisc({u"cb1"_s});
+    m_fixture->dialogs.warnings.clear();
+    m_fixture->dialogs.discNames = {u"X"_s};
+    m_fixture->form->db1Click();
+    QCOMPARE(m_fixture->dialogs.warnings, QStringList{TableMissing});
+    QVERIFY(!QFile::exists(catalogue()));
+    QVERIFY(m_fixture->control<QPushButton>(u"jep1"_s)->isEnabled());
+    QVERIFY(!m_fixture->control<QPushButton>(u"db1"_s)->isEnabled());
+    QCOMPARE(rows(m_fixture->control<QListWidget>(u"TL1"_s)), QStringList{u"Alle CD's"_s});
+}
+
+void TestCataloguePages::rejectedRecordKeepsTheOnesBefore()
+{
+    CatalogueFile(catalogue()).run(u"CREATE UNIQUE INDEX once ON CD (CD, DATEI)"_s);
+    makeDisc();
+    m_fixture->show();
+    m_fixture->control<QLineEdit>(u"Edit1"_s)->setText(u".exe"_s);
+    scanDisc({u"cb1"_s, u"cb9"_s});
+    m_fixture->dialogs.discNames = {u"DOPPELT"_s};
+    m_fixture->form->db1Click();
+
+    QCOMPARE(m_fixture->dialogs.warnings, QStringList{RecordRejected});
+    QCOMPARE(CatalogueFile(catalogue()).records(),
+             QStringList{u"DOPPELT|d:\\DOCS\\MANUAL.EXE|<null>|<null>"_s});
+    QCOMPARE(m_fixture->control<QLabel>(u"Label1"_s)->text(), u"Füge Daten in Datenbank ein"_s);
+    QCOMPARE(rows(m_fixture->control<QListWidget>(u"TL1"_s)), QStringList{u"Alle CD's"_s});
+    QVERIFY(m_fixture->control<QPushButton>(u"jep1"_s)->isEnabled());
+    QCOMPARE(gridRows().size(), 1);
+}
+
+void TestCataloguePages::readOnlyCatalogueDoesNotLockTheWindow()
+{
+    if (::geteuid() == 0)
+        QSKIP("root writes to read-only files");
+    QFile::setPermissions(catalogue(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    makeDisc();
+    scanDisc({u"cb1"_s});
+    m_fixture->dialogs.discNames = {u"NUR LESEN"_s};
+    m_fixture->form->db1Click();
+    QCOMPARE(m_fixture->dialogs.errors.size(), 1);
+    QVERIFY(m_fixture->control<QPushButton>(u"jep1"_s)->isEnabled());
+    QVERIFY(!m_fixture->control<QPushButton>(u"db1"_s)->isEnabled());
+}
+
+void TestCataloguePages::discFilterAndSearch_data()
+{
+    QTest::addColumn<bool>("search");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("found");
+    QTest::newRow("all discs") << false << u"Alle CD's"_s
+                               << QStringList{u"A1"_s, u"A2"_s, u"B1"_s, u"X1"_s, u"Q1"_s};
+    QTest::newRow("disc name as pattern")
+        << false << u"CD_1"_s << QStringList{u"A1"_s, u"A2"_s, u"X1"_s};
+    QTest::newRow("hostile name") << false << u"x\" OR 1=1 --"_s << QStringList{u"Q1"_s};
+    QTest::newRow("search ignores case") << true << u"readme"_s << QStringList{u"A2"_s};
+    QTest::newRow("unicode upper") << true << u"STRASSE"_s << QStringList{u"B1"_s};
+    QTest::newRow("empty search") << true << QString()
+                                  << QStringList{u"A1"_s, u"A2"_s, u"B1"_s, u"X1"_s, u"Q1"_s};
+    QTest::newRow("quote in search") << true << u"'; DROP TABLE CD; --"_s << QStringList();
+}
+
+void TestCataloguePages::discFilterAndSearch()
+{
+    QFETCH(bool, search);
+    QFETCH(QString, text);
+    QFETCH(QStringList, found);
+    const CatalogueFile file(catalogue());
+    file.add(u"CD_1"_s, u"d:\\A1"_s);
+    file.add(u"CD_1"_s, u"d:\\DOCS\\README.TXT A2"_s);
+    file.add(u"B"_s, u"d:\\straße\\B1"_s);
+    file.add(u"CDX1"_s, u"d:\\X1"_s);
+    file.add(u"x\" OR 1=1 --"_s, u"d:\\Q1"_s);
+    writeFile(m_fixture->path(u"app/Quilo.lst"_s), "Alle CD's\r\nCD_1\r\nB\r\nx\" OR 1=1 --\r\n");
+    m_fixture->show();
+
+    if (search) {
+        m_fixture->control<QLineEdit>(u"Edit5"_s)->setText(text);
+        QTest::mouseClick(m_fixture->control<QToolButton>(u"SpeedButton1"_s), Qt::LeftButton);
+    } else {
+        clickDisc(text);
+    }
+    QCOMPARE(m_fixture->dialogs.total(), 0);
+    QStringList shown;
+    for (const QString &path : gridRows())
+        shown.append(path.right(2));
+    QCOMPARE(shown, found);
+    // The statement shows the text as typed; it runs with the text bound as a parameter.
+    auto *query = m_fixture->form->findChild<BrowseQuery *>(u"RxQuery1"_s);
+    if (text != u"Alle CD's"_s)
+        QVERIFY(query->sqlText().contains(text));
+}
+
+void TestCataloguePages::rebuildListsRunsOfDiscNames()
+{
+    const CatalogueFile file(catalogue());
+    for (const QString &disc : {u"A"_s, u"A"_s, u"B"_s, u"A"_s, QString(), u"A"_s})
+        file.add(disc, u"d:\\F"_s);
+    m_fixture->show();
+    auto *discs = m_fixture->control<QListWidget>(u"TL1"_s);
+    for (int round = 0; round < 2; ++round) {
+        QTest::mouseClick(m_fixture->control<QPushButton>(u"Button1"_s), Qt::LeftButton);
+        QCOMPARE(rows(discs),
+                 (QStringList{u"Alle CD's"_s, u"A"_s, u"B"_s, u"A"_s, QString(), u"A"_s}));
+    }
+    clickDisc(u"B"_s);
+    QTest::mouseClick(m_fixture->control<QPushButton>(u"Button1"_s), Qt::LeftButton);
+    QCOMPARE(rows(discs), (QStringList{u"Alle CD's"_s, u"B"_s}));
+    QCOMPARE(m_fixture->dialogs.total(), 0);
+}
+
+void TestCataloguePages::rebuildOnClosedQueryReports()
+{
+    QVERIFY(QFile::remove(catalogue()));
+    m_fixture->show();
+    m_fixture->dialogs.warnings.clear();
+    writeFile(m_fixture->path(u"app/Quilo.lst"_s), "Alle CD's\r\nALT\r\n");
+    QTest::mouseClick(m_fixture->control<QPushButton>(u"Button1"_s), Qt::LeftButton);
+    QCOMPARE(m_fixture->dialogs.errors,
+             QStringList{u"Operation bei geschlossener Datenmenge nicht ausführbar."_s});
+    QCOMPARE(rows(m_fixture->control<QListWidget>(u"TL1"_s)), QStringList{u"Alle CD's"_s});
+    QVERIFY(m_fixture->control<QTableView>(u"RxDBGrid1"_s)->isEnabled());
+}
+
+void TestCataloguePages::editModePostsChanges()
+{
+    const CatalogueFile file(catalogue());
+    file.add(u"A"_s, u"d:\\ONE"_s, u"alt"_s);
+    file.add(u"A"_s, u"d:\\TWO"_s);
+    writeFile(m_fixture->path(u"app/Quilo.lst"_s), "Alle CD's\r\nA\r\n");
+    m_fixture->show();
+    auto *info = m_fixture->control<QPlainTextEdit>(u"DBMemo1"_s);
+    QCOMPARE(info->toPlainText(), u"alt"_s);
+    QCOMPARE(m_fixture->control<QLineEdit>(u"DBEdit1"_s)->text(), u"A"_s);
+
+    clickDisc(u"A"_s);
+    QVERIFY(info->isReadOnly());
+
+    m_fixture->control<QCheckBox>(u"cb30"_s)->setChecked(true);
+    clickDisc(u"Alle CD's"_s);
+    QVERIFY(!info->isReadOnly());
+    info->setPlainText(u"neu"_s);
+    // Moving to the next record posts the change.
+    m_fixture->form->DBNavigator1Click(RecordNavigator::Next);
+    QCOMPARE(CatalogueFile(catalogue()).records().first(), u"A|d:\\ONE|neu|<null>"_s);
+
+    m_fixture->dialogs.deleteAnswers = {false, true};
+    m_fixture->form->DBNavigator1Click(RecordNavigator::Delete);
+    QCOMPARE(CatalogueFile(catalogue()).records().size(), 2);
+    m_fixture->form->DBNavigator1Click(RecordNavigator::Delete);
+    QCOMPARE(CatalogueFile(catalogue()).records(), QStringList{u"A|d:\\ONE|neu|<null>"_s});
+    QCOMPARE(m_fixture->dialogs.deleteQuestions, 2);
+}
+
+QTEST_MAIN(TestCataloguePages)
+#include "tst_cataloguepages.moc"
