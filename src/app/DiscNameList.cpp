@@ -43,8 +43,11 @@ QByteArray serialize(const QStringList &names)
 
 void save(const QString &filePath, const QStringList &names)
 {
+    // The explicit flush reports a full disk that the final commit would not.
+    const QByteArray bytes = serialize(names);
     QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(serialize(names)) < 0 || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
+        !file.commit())
         throw AppError(u"Datei %1 kann nicht erstellt werden"_s.arg(filePath));
 }
 

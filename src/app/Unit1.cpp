@@ -12,6 +12,7 @@
 #include "devices/MountWatcher.h"
 #include "scan/FindFile.h"
 #include "scan/MSysInfo.h"
+#include "vdrive/DirTree.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -128,6 +129,7 @@ FormPlacement TForm1::placement() const
 void TForm1::CD1AfterArrival()
 {
     DriveComboBox1->updateDriveList();
+    OvGetDriveTree(DriveComboBox1->drive());
 }
 
 QString TForm1::applicationFile(const QString &bareName) const
@@ -156,6 +158,9 @@ void TForm1::connectHandlers()
     guardedConnect(DriveComboBox1, &DriveComboBox::driveChanged, this,
                    &TForm1::DriveComboBox1Change, dialogs);
     guardedConnect(db1, &QPushButton::clicked, this, &TForm1::db1Click, dialogs);
+    guardedConnect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change,
+                   dialogs);
+    guardedConnect(TL2, &QListWidget::itemSelectionChanged, this, &TForm1::TL2Click, dialogs);
 }
 
 void TForm1::setTabOrder()
@@ -287,4 +292,5 @@ void TForm1::cb10Click()
 void TForm1::DriveComboBox1Change()
 {
     Edit2->setText(QString(DriveComboBox1->drive()) + u":\\"_s);
+    reloadDriveTree(DriveComboBox1->drive());
 }

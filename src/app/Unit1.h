@@ -15,6 +15,7 @@
 class BrowseQuery;
 class MountWatcher;
 class TCDEvents;
+class TDirTree;
 class TFormStorage;
 struct FormPlacement;
 class DriveComboBox;
@@ -63,6 +64,9 @@ public:
     void Button1Click();
     void DBNavigator1Click(int button);
     void CD1AfterArrival();
+    void OvGetDriveTree(QChar letter);
+    void PageControl1Change();
+    void TL2Click();
 
     // The data file of that bare name in the application directory.
     QString applicationFile(const QString &bareName) const;
@@ -95,6 +99,8 @@ private:
     void createDiscEvents();
     FormPlacement placement() const;
     void endImport(bool reopenQuery);
+    void reloadDriveTree(QChar letter);
+    void storeVirtualDrive(const QString &discName);
     QChar initialDriveLetter() const;
     static void setBaseColour(QWidget *widget, const QColor &colour);
 
@@ -122,6 +128,7 @@ private:
     MountWatcher *m_mountWatcher = nullptr;
     bool m_recordEdited = false; // a live record's texts were typed into and not yet posted
     int m_shownRow = -1;         // the result row the bound views show
+    bool m_reloadingTree = false;
 
     QTabWidget *PageControl1 = nullptr;
 
@@ -185,5 +192,5 @@ private:
     QListWidget *TL2 = nullptr;
     QLabel *Label15 = nullptr;
     QTreeWidget *TreeView1 = nullptr;
-    QTreeWidget *DirTree1 = nullptr;
+    TDirTree *DirTree1 = nullptr;
 };

@@ -113,6 +113,8 @@ void TForm1::db1Click()
     }
     table.close();
 
+    if (cb20->isChecked())
+        storeVirtualDrive(*discName);
     endImport(queryWasOpen);
     TL1->addItem(*discName);
     Label1->setText(u" "_s);

@@ -7,6 +7,7 @@
 #include "catalogue/BrowseQuery.h"
 #include "catalogue/RecordNavigator.h"
 #include "devices/DriveComboBox.h"
+#include "vdrive/DirTree.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -246,10 +247,15 @@ void TForm1::buildVirtualDrivePage(QWidget *page)
     TreeView1 = placed(new QTreeWidget(page), u"TreeView1"_s, QRect(166, 22, 540, 398));
     TreeView1->setHeaderHidden(true);
     TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeView1->setIndentation(19);
     Label15 = label(page, u"Label15"_s, u"Virtuelles Laufwerk, falls bei Import erstellt:"_s,
                     QRect(166, 5, 540, 16), TreeView1);
 
-    DirTree1 = placed(new QTreeWidget(page), u"DirTree1"_s, QRect(166, 22, 540, 398));
-    DirTree1->setHeaderHidden(true);
+    DirTree1 = placed(new TDirTree(*m_environment.drives, m_paths, page), u"DirTree1"_s,
+                      QRect(166, 22, 540, 398));
+    DirTree1->setAllowNetwork(false);
+    DirTree1->setDirType(TDirTree::TDirType(TDirTree::dtReadOnly) | TDirTree::dtHidden |
+                         TDirTree::dtSystem | TDirTree::dtArchive | TDirTree::dtNormal |
+                         TDirTree::dtAll);
     DirTree1->hide();
 }

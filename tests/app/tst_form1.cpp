@@ -360,6 +360,7 @@ void TestForm1::scanRefusesReentryAndClose()
     m_fixture->drives.addDrive(u'd', DriveType::CdRom, disc);
     showForm();
     control<QCheckBox>(u"cb1"_s)->setChecked(true);
+    control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'd');
 
     int reentries = 0;
     bool closeRefused = false;
@@ -370,7 +371,8 @@ void TestForm1::scanRefusesReentryAndClose()
         closeRefused = !m_fixture->form->close();
         driveLocked = !control<QComboBox>(u"DriveComboBox1"_s)->isEnabled();
     });
-    const QStringList selection = scanDrive(u'd');
+    m_fixture->form->jep1Click();
+    const QStringList selection = rows(control<QListView>(u"ListBox2"_s));
     QCOMPARE(reentries, 1);
     QVERIFY(closeRefused);
     QVERIFY(driveLocked);
