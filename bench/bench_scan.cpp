@@ -2,8 +2,8 @@
 #include "app/Unit1.h"
 #include "BenchReport.h"
 #include "devices/DriveComboBox.h"
+#include "FailingDialogService.h"
 #include "FolderDriveTable.h"
-#include "platform/DialogService.h"
 #include "platform/GioAutorunSetting.h"
 #include "platform/ProcMountSource.h"
 #include "platform/QtSettingsStore.h"
@@ -20,20 +20,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Counts boxes instead of showing them; a scan that shows any has failed.
-class CountingDialogService final : public DialogService
-{
-public:
-    void warning(const QString &message) override { fail(message); }
-    void errorReport(const QString &message) override { fail(message); }
-    void plainMessage(const QString &message) override { fail(message); }
-    std::optional<QString> askDiscName(const QString &) override { return std::nullopt; }
-    bool confirmDelete() override { return false; }
-
-private:
-    static void fail(const QString &message) { qFatal("scan showed: %s", qPrintable(message)); }
-};
 
 // Peak resident memory since the last reset, in bytes.
 qint64 peakResidentBytes()
@@ -71,7 +57,7 @@ int main(int argc, char *argv[])
     const TreeSpec spec;
     const QString tree = generateTree(arguments.dataFolder(), spec);
     FolderDriveTable drives(u'd', tree);
-    CountingDialogService dialogs;
+    FailingDialogService dialogs;
     Environment environment;
     environment.applicationDirectory = QCoreApplication::applicationDirPath() + u'/';
     environment.drives = &drives;

@@ -1,8 +1,8 @@
 #include "app/Environment.h"
 #include "app/Unit1.h"
 #include "BenchReport.h"
+#include "FailingDialogService.h"
 #include "FolderDriveTable.h"
-#include "platform/DialogService.h"
 #include "platform/GioAutorunSetting.h"
 #include "platform/ProcMountSource.h"
 #include "platform/QtSettingsStore.h"
@@ -15,23 +15,6 @@
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-class FailingDialogService final : public DialogService
-{
-public:
-    void warning(const QString &message) override { fail(message); }
-    void errorReport(const QString &message) override { fail(message); }
-    void plainMessage(const QString &message) override { fail(message); }
-    std::optional<QString> askDiscName(const QString &) override { return std::nullopt; }
-    bool confirmDelete() override { return false; }
-
-private:
-    static void fail(const QString &message) { qFatal("start-up showed: %s", qPrintable(message)); }
-};
-
-} // namespace
 
 // Start-up with a catalogue of a million records: from creating the main window until it has
 // opened the catalogue, loaded its lists and drawn itself.

@@ -1,5 +1,7 @@
 #include "platform/LinuxLabelReader.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -26,23 +28,6 @@ struct UdevDeleter
 struct ProbeDeleter
 {
     void operator()(blkid_struct_probe *probe) const { blkid_free_probe(probe); }
-};
-
-class FileDescriptor final
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Q_DISABLE_COPY_MOVE(FileDescriptor)
-
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
 };
 
 int hexValue(char c)

@@ -1,6 +1,7 @@
 #include "scan/DescriptionText.h"
 
 #include "app/AppError.h"
+#include "platform/FileDescriptor.h"
 #include "platform/TextCodec.h"
 
 #include <fcntl.h>
@@ -12,23 +13,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class FileDescriptor final
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Q_DISABLE_COPY_MOVE(FileDescriptor)
-
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 [[noreturn]] void failToOpen(const QString &programPath)
 {
