@@ -108,20 +108,20 @@ std::string zipArchive(const std::vector<std::pair<std::string, std::string>> &m
 class Generator final
 {
 public:
-    explicit Generator(const TreeSpec &spec) : m_spec(spec), m_random(spec.seed) {}
+    explicit Generator(const TreeShape &shape) : m_shape(shape), m_random(shape.seed) {}
 
     void build(const std::string &tree)
     {
         m_folders.push_back({tree + '/', {}});
         makeFolders();
         int files = 0;
-        for (int folder = 0; folder < int(m_folders.size()) && files < m_spec.files; ++folder) {
+        for (int folder = 0; folder < int(m_folders.size()) && files < m_shape.files; ++folder) {
             if (chance(25) && add(folder, "FILE_ID.DIZ", text(3, 8, 44)))
                 ++files;
-            if (files < m_spec.files && chance(20) && add(folder, "README.TXT", text(5, 30, 72)))
+            if (files < m_shape.files && chance(20) && add(folder, "README.TXT", text(5, 30, 72)))
                 ++files;
         }
-        for (; files < m_spec.files; ++files) {
+        for (; files < m_shape.files; ++files) {
             const int folder = int(pick(m_folders.size()));
             const char *extension = Extensions[weighted(ExtensionWeights)];
             const std::string name = uniqueName(folder, [&] {
@@ -140,12 +140,12 @@ private:
     void makeFolders()
     {
         std::vector<std::vector<int>> levels{{0}, {}};
-        const int topLevel = std::min(m_spec.folders, 8 + m_spec.folders / 1000);
+        const int topLevel = std::min(m_shape.folders, 8 + m_shape.folders / 1000);
         std::vector<double> weights;
-        for (int depth = 2; depth <= m_spec.maxDepth; ++depth)
+        for (int depth = 2; depth <= m_shape.maxDepth; ++depth)
             weights.push_back(depth * std::exp(-depth / 2.5));
         std::discrete_distribution<int> deeper(weights.begin(), weights.end());
-        for (int i = 0; i < m_spec.folders; ++i) {
+        for (int i = 0; i < m_shape.folders; ++i) {
             const int wanted = i < topLevel || weights.empty() ? 1 : deeper(m_random) + 2;
             const int depth = std::min(wanted, int(levels.size()) - 1);
             const std::vector<int> &parents = levels[depth - 1];
@@ -220,20 +220,20 @@ private:
         return zipArchive(members);
     }
 
-    const TreeSpec m_spec;
+    const TreeShape m_shape;
     std::mt19937 m_random;
     std::vector<Folder> m_folders;
 };
 
 } // namespace
 
-QString generateTree(const QString &root, const TreeSpec &spec)
+QString generateTree(const QString &root, const TreeShape &shape)
 {
     const QString tree = u"%1/tree-%2-%3-%4-%5"_s.arg(root)
-                             .arg(spec.files)
-                             .arg(spec.folders)
-                             .arg(spec.maxDepth)
-                             .arg(spec.seed);
+                             .arg(shape.files)
+                             .arg(shape.folders)
+                             .arg(shape.maxDepth)
+                             .arg(shape.seed);
     const QString marker = tree + u".complete"_s;
     if (QFile::exists(marker) && QDir(tree).exists())
         return tree;
@@ -241,7 +241,7 @@ QString generateTree(const QString &root, const TreeSpec &spec)
     QDir(tree).removeRecursively();
     if (!QDir().mkpath(tree))
         qFatal("cannot create %s", qPrintable(tree));
-    Generator(spec).build(QFile::encodeName(tree).toStdString());
+    Generator(shape).build(QFile::encodeName(tree).toStdString());
     if (QFile done(marker); !done.open(QIODevice::WriteOnly))
         qFatal("cannot write %s", qPrintable(marker));
     return tree;

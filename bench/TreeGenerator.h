@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// Shape of a generated disc tree. The same spec and seed always give the same tree.
-struct TreeSpec
+// Shape of a generated disc tree. The same shape and seed always give the same tree.
+struct TreeShape
 {
     int files = 200000;
     int folders = 20000;
@@ -12,6 +12,6 @@ struct TreeSpec
 };
 
 // Builds a CD-like tree (8.3 upper-case names, DOS-era extensions, FILE_ID.DIZ and README.TXT
-// descriptions, small valid ZIP archives) in a folder below root named after the spec, and returns
+// descriptions, small valid ZIP archives) in a folder below root named after the shape, and returns
 // that folder. A complete tree from an earlier call is reused; an incomplete one is rebuilt.
-QString generateTree(const QString &root, const TreeSpec &spec);
+QString generateTree(const QString &root, const TreeShape &shape);

@@ -19,10 +19,10 @@ int main(int argc, char *argv[])
     if (!arguments.wants(id))
         return 0;
 
-    const TreeSpec spec;
+    const TreeShape shape;
     QElapsedTimer generation;
     generation.start();
-    const QString tree = generateTree(arguments.dataFolder(), spec);
+    const QString tree = generateTree(arguments.dataFolder(), shape);
     std::fprintf(stderr, "%s: tree %s ready after %.1f s\n", qPrintable(id), qPrintable(tree),
                  double(generation.elapsed()) / 1000);
 
@@ -33,9 +33,9 @@ int main(int argc, char *argv[])
     finder.setDirectory(u"d:\\"_s);
     const Comparison times =
         compareWithProgram(3, [&] { finder.Execute(); }, u"find"_s, {tree, u"-type"_s, u"f"_s});
-    if (finder.files().size() != spec.files)
+    if (finder.files().size() != shape.files)
         qFatal("finder listed %lld files, expected %d", qlonglong(finder.files().size()),
-               spec.files);
+               shape.files);
     printBench(id, times.seconds, u"s"_s, u"find"_s, times.referenceSeconds);
     return 0;
 }

@@ -54,8 +54,8 @@ int main(int argc, char *argv[])
     if (!arguments.wants(u"scan_200k") && !arguments.wants(u"scan_desc_200k"))
         return 0;
 
-    const TreeSpec spec;
-    const QString tree = generateTree(arguments.dataFolder(), spec);
+    const TreeShape shape;
+    const QString tree = generateTree(arguments.dataFolder(), shape);
     FolderDriveTable drives(u'd', tree);
     FailingDialogService dialogs;
     Environment environment;
