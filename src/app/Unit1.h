@@ -8,22 +8,22 @@
 #include "scan/SideTextStore.h"
 
 #include <QDeadlineTimer>
-
-#include <memory>
 #include <QWidget>
 
+#include <memory>
+
 class BrowseQuery;
+class DriveComboBox;
 class MountWatcher;
+class PathListModel;
+class RecordNavigator;
+class SearchAnimation;
 class TCDEvents;
 class TDirTree;
-class TFormStorage;
-struct FormPlacement;
-class DriveComboBox;
-class RecordNavigator;
-class PathListModel;
-class SearchAnimation;
 class TFindFile;
+class TFormStorage;
 class TMSysInfo;
+struct FormPlacement;
 class QCheckBox;
 class QLabel;
 class QLineEdit;

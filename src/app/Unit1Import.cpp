@@ -59,7 +59,7 @@ void TForm1::db1Click()
 
     QString tableName = locateCatalogue(m_environment.applicationDirectory);
     if (tableName.isEmpty())
-        tableName = m_environment.applicationDirectory + u"CD.db"_s;
+        tableName = applicationFile(u"CD.db"_s);
     CatalogueTable table(tableName);
     try {
         table.open();

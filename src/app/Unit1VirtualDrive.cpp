@@ -57,7 +57,7 @@ void TForm1::TL2Click()
     const QList<QListWidgetItem *> selected = TL2->selectedItems();
     if (selected.isEmpty())
         return;
-    const QString file = m_environment.applicationDirectory + selected.last()->text() + u".vfs"_s;
+    const QString file = applicationFile(selected.last()->text() + u".vfs"_s);
     const QIcon folder = style()->standardIcon(QStyle::SP_DirIcon);
     if (QFileInfo(file).isFile()) {
         LoadTreeFromFile(*TreeView1, file, folder);
@@ -76,7 +76,7 @@ void TForm1::storeVirtualDrive(const QString &discName)
     Label1->setText(u"Erzeuge virtuelles Laufwerk"_s);
     processPendingEvents();
     DirTree1->ExpandAll();
-    SaveTreeToFile(*DirTree1, m_environment.applicationDirectory + discName + u".vfs"_s);
+    SaveTreeToFile(*DirTree1, applicationFile(discName + u".vfs"_s));
     Animate1->stop();
     DirTree1->ClearTree();
     DirTree1->hide();
