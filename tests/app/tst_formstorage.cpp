@@ -306,7 +306,7 @@ void TestFormStorage::damagedFileGivesDefaultsAndIsReplaced_data()
     QTest::addColumn<bool>("cb1Restored");
     QTest::addColumn<bool>("cb2Restored");
     QTest::newRow("binary garbage")
-        << QByteArray("\x01\xff\xfe[[[==\x00\x00\n=\n\\", 16) << false << false;
+        << QByteArray("\x01\xff\xfe[[[==\x00\x00\n=\n\\", 14) << false << false;
     QTest::newRow("unterminated quote")
         << QByteArray("[Settings]\ncb1_Checked=\"True\nEdit1_Text=.X\ncb2_Checked=True\n") << false
         << false;
