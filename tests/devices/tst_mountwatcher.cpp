@@ -2,6 +2,7 @@
 #include "platform/LabelReader.h"
 #include "platform/LinuxDriveTable.h"
 #include "platform/MountSource.h"
+#include "support/FakeSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,15 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class FakeMountSource final : public MountSource
-{
-public:
-    QByteArray readMountInfo() const override { return text; }
-    QString watchPath() const override { return {}; }
-
-    QByteArray text;
-};
 
 // The mount table of another process, which may live in a mount namespace of its own.
 class ProcessMountSource final : public MountSource
@@ -182,7 +174,7 @@ void TestMountWatcher::reportsEachChange()
     QFETCH(QList<VolumeNotice>, notices);
     const FakeSysfs sysfs;
     const NoLabels labels;
-    FakeMountSource mounts;
+    FixedMountSource mounts;
     mounts.text = before;
     LinuxDriveTable drives(mounts, labels, sysfs.root());
     MountWatcher watcher(mounts, drives);
@@ -205,7 +197,7 @@ void TestMountWatcher::keepsLettersOfRemovedMounts()
 {
     const FakeSysfs sysfs;
     const NoLabels labels;
-    FakeMountSource mounts;
+    FixedMountSource mounts;
     mounts.text = Root + Stick;
     LinuxDriveTable drives(mounts, labels, sysfs.root());
     MountWatcher watcher(mounts, drives);

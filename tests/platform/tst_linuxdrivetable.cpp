@@ -2,6 +2,7 @@
 #include "platform/LinuxLabelReader.h"
 #include "platform/MountSource.h"
 #include "platform/ProcMountSource.h"
+#include "support/FakeSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,15 +12,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class FakeMountSource final : public MountSource
-{
-public:
-    QByteArray readMountInfo() const override { return text; }
-    QString watchPath() const override { return {}; }
-
-    QByteArray text;
-};
 
 class FakeLabelReader final : public LabelReader
 {
@@ -152,7 +144,7 @@ void TestLinuxDriveTable::opticalDriveWithoutDisc()
 {
     FakeSysfs sysfs;
     sysfs.addOptical(u"sr0"_s, "11:0");
-    FakeMountSource mounts;
+    FixedMountSource mounts;
     mounts.text = RootMount;
     FakeLabelReader labels;
     labels.labels.insert("/dev/vda", u"system"_s);
@@ -195,7 +187,7 @@ void TestLinuxDriveTable::opticalDriveWithDisc()
     QFETCH(QString, label);
     FakeSysfs sysfs;
     sysfs.addOptical(u"sr0"_s, "11:0");
-    FakeMountSource mounts;
+    FixedMountSource mounts;
     mounts.text = RootMount + discMount;
     FakeLabelReader labels;
     labels.labels.insert("/dev/sr0", u"MYDISC"_s);
@@ -216,7 +208,7 @@ void TestLinuxDriveTable::opticalDrivesInNumericOrder()
     sysfs.addOptical(u"sr10"_s, "11:10");
     sysfs.addOptical(u"sr2"_s, "11:2");
     sysfs.addOptical(u"sr0"_s, "11:0");
-    FakeMountSource mounts;
+    FixedMountSource mounts;
     mounts.text = RootMount + mountLine(2, "8:17", "/media/user/STICK", "vfat", "/dev/sdb1") +
                   mountLine(3, "11:10", "/media/user/DISC", "iso9660", "/dev/sr10");
     FakeLabelReader labels;
@@ -266,7 +258,7 @@ void TestLinuxDriveTable::classifiesVolumes()
 {
     QFETCH(QByteArray, mount);
     FakeSysfs sysfs;
-    FakeMountSource mounts;
+    FixedMountSource mounts;
     mounts.text = RootMount + mount;
     FakeLabelReader labels;
     labels.labels.insert("/dev/sdb1", u"STICK"_s);
@@ -315,7 +307,7 @@ void TestLinuxDriveTable::offersOnlyRealVolumes()
     QFETCH(QByteArray, mount);
     QFETCH(QByteArray, offeredAt);
     FakeSysfs sysfs;
-    FakeMountSource mounts;
+    FixedMountSource mounts;
     mounts.text = RootMount + mount;
     FakeLabelReader labels;
     const LinuxDriveTable table(mounts, labels, sysfs.root());
@@ -329,7 +321,7 @@ void TestLinuxDriveTable::offersOnlyRealVolumes()
 void TestLinuxDriveTable::bindMountsShareOneLetter()
 {
     FakeSysfs sysfs;
-    FakeMountSource mounts;
+    FixedMountSource mounts;
     mounts.text = RootMount + mountLine(2, "254:0", "/home", "ext4", "/dev/vda", "/home") +
                   mountLine(3, "8:1", "/srv/projects", "ext4", "/dev/sda1", "/projects") +
                   mountLine(4, "8:1", "/srv/all-of-data", "ext4", "/dev/sda1") +
@@ -343,7 +335,7 @@ void TestLinuxDriveTable::bindMountsShareOneLetter()
 void TestLinuxDriveTable::topmostMountHidesTheOneBelow()
 {
     FakeSysfs sysfs;
-    FakeMountSource mounts;
+    FixedMountSource mounts;
     mounts.text = RootMount + mountLine(2, "8:17", "/media/user/VOLUME", "vfat", "/dev/sdb1") +
                   mountLine(3, "8:33", "/media/user/VOLUME", "ext4", "/dev/sdc1");
     FakeLabelReader labels;
@@ -357,7 +349,7 @@ void TestLinuxDriveTable::lettersStayWithTheirVolumes()
 {
     FakeSysfs sysfs;
     sysfs.addOptical(u"sr0"_s, "11:0");
-    FakeMountSource mounts;
+    FixedMountSource mounts;
     const QByteArray stickB = mountLine(3, "8:33", "/media/b", "vfat", "/dev/sdc1");
     mounts.text = RootMount + mountLine(2, "8:17", "/media/a", "vfat", "/dev/sdb1") + stickB;
     FakeLabelReader labels;
@@ -381,7 +373,7 @@ void TestLinuxDriveTable::lettersStayWithTheirVolumes()
 void TestLinuxDriveTable::probesLabelsOnlyForNewMounts()
 {
     FakeSysfs sysfs;
-    FakeMountSource mounts;
+    FixedMountSource mounts;
     const QByteArray stick = mountLine(2, "8:17", "/media/a", "vfat", "/dev/sdb1");
     mounts.text = RootMount + stick;
     FakeLabelReader labels;
@@ -404,7 +396,7 @@ void TestLinuxDriveTable::probesLabelsOnlyForNewMounts()
 void TestLinuxDriveTable::offersAtMost24Drives()
 {
     FakeSysfs sysfs;
-    FakeMountSource mounts;
+    FixedMountSource mounts;
     mounts.text = RootMount;
     for (int i = 10; i < 40; ++i) {
         mounts.text += mountLine(i, "0:" + QByteArray::number(i), "/mnt/v" + QByteArray::number(i),
