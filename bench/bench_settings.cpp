@@ -7,6 +7,7 @@
 #include "platform/LabelReader.h"
 #include "platform/LinuxDriveTable.h"
 #include "platform/MountSource.h"
+#include "platform/ProcMountSource.h"
 #include "platform/QtSettingsStore.h"
 
 #include <QApplication>
@@ -67,21 +68,6 @@ void measureSettings(const QString &folder)
     printBench(u"settings_ms"_s, seconds * 1000, u"ms"_s);
 }
 
-class ProcessMountSource final : public MountSource
-{
-public:
-    explicit ProcessMountSource(qint64 pid) : m_path(u"/proc/%1/mountinfo"_s.arg(pid)) {}
-    QByteArray readMountInfo() const override
-    {
-        QFile file(m_path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    QString watchPath() const override { return m_path; }
-
-private:
-    QString m_path;
-};
-
 class NoLabels final : public LabelReader
 {
 public:
@@ -135,7 +121,7 @@ void measureArrival(const QString &folder)
         return;
     }
     makeSysfs(folder + u"/sys"_s);
-    const ProcessMountSource mounts(shell.processId());
+    const ProcMountSource mounts(shell.processId());
     const NoLabels labels;
     LinuxDriveTable drives(mounts, labels, folder + u"/sys"_s);
     DriveComboBox selector(drives, u'c');

@@ -4,15 +4,14 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+ProcMountSource::ProcMountSource() : m_path(u"/proc/self/mountinfo"_s) {}
 
-const QString MountInfoPath = u"/proc/self/mountinfo"_s;
-
-} // namespace
+ProcMountSource::ProcMountSource(qint64 processId) : m_path(u"/proc/%1/mountinfo"_s.arg(processId))
+{}
 
 QByteArray ProcMountSource::readMountInfo() const
 {
-    QFile file(MountInfoPath);
+    QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
@@ -20,5 +19,5 @@ QByteArray ProcMountSource::readMountInfo() const
 
 QString ProcMountSource::watchPath() const
 {
-    return MountInfoPath;
+    return m_path;
 }

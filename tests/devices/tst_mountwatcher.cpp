@@ -2,6 +2,7 @@
 #include "platform/LabelReader.h"
 #include "platform/LinuxDriveTable.h"
 #include "platform/MountSource.h"
+#include "platform/ProcMountSource.h"
 #include "support/FakeSystem.h"
 
 #include <QDir>
@@ -14,23 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The mount table of another process, which may live in a mount namespace of its own.
-class ProcessMountSource final : public MountSource
-{
-public:
-    explicit ProcessMountSource(qint64 pid) : m_path(u"/proc/%1/mountinfo"_s.arg(pid)) {}
-
-    QByteArray readMountInfo() const override
-    {
-        QFile file(m_path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    QString watchPath() const override { return m_path; }
-
-private:
-    QString m_path;
-};
 
 class NoLabels final : public LabelReader
 {
@@ -235,7 +219,7 @@ void TestMountWatcher::realMountInAPrivateNamespace()
 
     const FakeSysfs sysfs;
     const NoLabels labels;
-    const ProcessMountSource mounts(shell.processId());
+    const ProcMountSource mounts(shell.processId());
     LinuxDriveTable drives(mounts, labels, sysfs.root());
     QCOMPARE(drives.drive(u'd').value().mountPoint, QByteArray());
     MountWatcher watcher(mounts, drives);
