@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libqt6sql6-sqlite libsqlite3-dev sqlite3 libgl-dev
     libblkid-dev libudev-dev libglib2.0-dev
     zip findutils desktop-file-utils
+    genisoimage fuseiso xvfb xauth valgrind
 )
 
 missing=()
