@@ -357,5 +357,7 @@ Drive LinuxDriveTable::describe(const Volume &volume) const
             m_labels.label(mount.source, int(volume.optical->major), int(volume.optical->minor));
     else if (mount.major != 0)
         drive.label = m_labels.label(mount.source, int(mount.major), int(mount.minor));
+    else if (drive.type == DriveType::CdRom && mount.source.startsWith('/'))
+        drive.label = m_labels.label(mount.source, 0, 0); // an image mounted in user space
     return drive;
 }

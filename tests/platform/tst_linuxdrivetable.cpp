@@ -238,6 +238,10 @@ void TestLinuxDriveTable::classifiesVolumes_data()
     row("stick without partitions", "8:32", "exfat", "/dev/sdc", DriveType::Removable, {}, {});
     row("fixed disk", "8:1", "ext4", "/dev/sda1", DriveType::Fixed, u"DATA"_s, {});
     row("disc image on loop", "7:0", "iso9660", "/dev/loop0", DriveType::CdRom, u"IMAGE"_s, {});
+    row("disc image in user space", "0:40", "fuse.fuseiso", "/srv/images/disc.iso",
+        DriveType::CdRom, u"IMAGE"_s, {});
+    row("user-space image without its path", "0:40", "fuse.fuseiso", "fuseiso", DriveType::CdRom,
+        {}, {});
     row("tmpfs", "0:41", "tmpfs", "tmpfs", DriveType::RamDisk, {}, {});
     row("cifs", "0:52", "cifs", "//server/share", DriveType::Network, {}, u"\\\\server\\share"_s);
     row("smb3 subfolder", "0:52", "smb3", "//nas/public/music/", DriveType::Network, {},
@@ -264,6 +268,8 @@ void TestLinuxDriveTable::classifiesVolumes()
     labels.labels.insert("/dev/sdb1", u"STICK"_s);
     labels.labels.insert("/dev/sda1", u"DATA"_s);
     labels.labels.insert("/dev/loop0", u"IMAGE"_s);
+    labels.labels.insert("/srv/images/disc.iso", u"IMAGE"_s);
+    labels.labels.insert("fuseiso", u"wrong"_s);
     labels.labels.insert("//server/share", u"wrong"_s);
     const LinuxDriveTable table(mounts, labels, sysfs.root());
 
