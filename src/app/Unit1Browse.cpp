@@ -94,6 +94,7 @@ void TForm1::showCurrentRecord()
     const QSignalBlocker blockInfo(DBMemo1);
     const QSignalBlocker blockContents(DBMemo2);
     DBEdit1->setText(text(DiscColumn));
+    DBEdit1->setCursorPosition(0); // a name longer than the narrow field shows its start
     DBMemo1->setPlainText(text(InfoColumn));
     DBMemo2->setPlainText(text(ContentsColumn));
     m_shownRow = onRecord ? row : -1;
