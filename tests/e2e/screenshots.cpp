@@ -1,0 +1,164 @@
+// Renders the three pages of the main window for the README after the sample disc has been
+// scanned, imported with its virtual drive and browsed. Run by scripts/screenshots.sh in a real
+// X server, so the pictures come from the X server's window contents.
+// Usage: tralbo_screenshots OUTPUT_FOLDER
+
+#include "DiscMount.h"
+#include "ModalBoxes.h"
+#include "SampleDisc.h"
+#include "support/FakeDriveTable.h"
+
+#include "app/Environment.h"
+#include "app/QtDialogService.h"
+#include "app/Unit1.h"
+#include "catalogue/CatalogueSchema.h"
+#include "devices/DriveComboBox.h"
+#include "platform/GioAutorunSetting.h"
+#include "platform/LinuxDriveTable.h"
+#include "platform/LinuxLabelReader.h"
+#include "platform/ProcMountSource.h"
+#include "platform/QtSettingsStore.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void check(const QString &error)
+{
+    if (!error.isEmpty())
+        qFatal("%s", qPrintable(error));
+}
+
+template <typename T> T *control(const QWidget &form, const QString &name)
+{
+    T *found = form.findChild<T *>(name);
+    if (!found)
+        qFatal("control %s missing", qPrintable(name));
+    return found;
+}
+
+void selectItem(QListWidget *list, const QString &text)
+{
+    const QList<QListWidgetItem *> found = list->findItems(text, Qt::MatchExactly);
+    if (found.isEmpty())
+        qFatal("no item %s", qPrintable(text));
+    list->clearSelection();
+    found.first()->setSelected(true);
+}
+
+// What the X server shows of the window, frame excluded; other platforms render the widget.
+QPixmap picture(QWidget &form)
+{
+    QTest::qWait(300);
+    if (QGuiApplication::platformName() == u"xcb"_s)
+        return form.screen()->grabWindow(form.winId());
+    return form.grab();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const bool realMount = enterPrivateMountNamespace() && canMountImagesInUserSpace();
+    QApplication application(argc, argv);
+    if (argc != 2)
+        qFatal("usage: tralbo_screenshots OUTPUT_FOLDER");
+    const QString output = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(output);
+
+    QTemporaryDir work;
+    const QString files = work.filePath(u"disc"_s);
+    check(SampleDisc::writeFiles(files));
+    const QString applicationDirectory = work.filePath(u"app"_s) + u'/';
+    QDir().mkpath(applicationDirectory);
+    createEmptyCatalogue(applicationDirectory + u"CD.db"_s);
+
+    ProcMountSource mounts;
+    LinuxLabelReader labels;
+    DiscMount discMount;
+    std::unique_ptr<DriveTable> drives;
+    if (realMount) {
+        const QString image = work.filePath(u"disc.iso"_s);
+        check(SampleDisc::buildImage(files, image));
+        QDir().mkpath(work.filePath(u"media"_s));
+        check(discMount.mount(image, work.filePath(u"media"_s)));
+        drives = std::make_unique<LinuxDriveTable>(mounts, labels);
+    } else {
+        auto fake = std::make_unique<FakeDriveTable>();
+        fake->addDrive(u'c', DriveType::Fixed, u"/"_s, u"system"_s);
+        fake->addDrive(u'd', DriveType::CdRom, files, SampleDisc::Label);
+        drives = std::move(fake);
+    }
+
+    // Settings and the desktop's autorun switch stay in throw-away places.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.filePath(u"config"_s)));
+    qputenv("GSETTINGS_BACKEND", "memory");
+    QtSettingsStore settings;
+    GioAutorunSetting autorun;
+    QtDialogService dialogs;
+    Environment environment;
+    environment.applicationDirectory = applicationDirectory;
+    environment.drives = drives.get();
+    environment.dialogs = &dialogs;
+    environment.settings = &settings;
+    environment.autorun = &autorun;
+    environment.autorunMarker = work.filePath(u"autorun-saved"_s);
+    environment.mounts = &mounts;
+
+    TForm1 form(environment);
+    dialogs.setParentWindow(&form);
+    dialogs.setNamingDialog(new TForm2(&form));
+    ModalBoxes boxes;
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form))
+        qFatal("the window is not shown");
+
+    auto *driveBox = control<DriveComboBox>(form, u"DriveComboBox1"_s);
+    const int disc =
+        driveBox->findText(u"[%1]"_s.arg(SampleDisc::Label.toLower()), Qt::MatchEndsWith);
+    if (disc < 0)
+        qFatal("the disc is not in the drive box");
+    driveBox->setDrive(driveBox->itemText(disc).at(0));
+    for (const QString &name : {u"cb1"_s, u"cb2"_s, u"cb3"_s, u"cb5"_s, u"cb7"_s, u"cb20"_s})
+        control<QCheckBox>(form, name)->setChecked(true);
+    form.jep1Click();
+    boxes.acceptNamingDialog();
+    form.db1Click();
+    if (!boxes.seen().isEmpty())
+        qFatal("unexpected box: %s", qPrintable(boxes.seen().join(u"; "_s)));
+    auto *selection = control<QListView>(form, u"ListBox2"_s);
+    selection->setCurrentIndex(selection->model()->index(1, 0));
+    form.ListBox2Click();
+
+    const QString discName = SampleDisc::Label.toUpper();
+    auto *pages = control<QTabWidget>(form, u"PageControl1"_s);
+    const QStringList names{u"cd-import"_s, u"datenansicht"_s, u"virtual-drive"_s};
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        if (page == 1) {
+            selectItem(control<QListWidget>(form, u"TL1"_s), discName);
+            control<QTableView>(form, u"RxDBGrid1"_s)->selectRow(1);
+        } else if (page == 2) {
+            selectItem(control<QListWidget>(form, u"TL2"_s), discName);
+            control<QTreeWidget>(form, u"TreeView1"_s)->expandToDepth(1);
+        }
+        const QString file = output + u'/' + names[page] + u".png"_s;
+        if (!picture(form).save(file))
+            qFatal("cannot save %s", qPrintable(file));
+    }
+    return 0;
+}
