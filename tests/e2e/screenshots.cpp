@@ -6,18 +6,11 @@
 #include "DiscMount.h"
 #include "ModalBoxes.h"
 #include "SampleDisc.h"
-#include "support/FakeDriveTable.h"
+#include "SampleSystem.h"
 
-#include "app/Environment.h"
 #include "app/QtDialogService.h"
 #include "app/Unit1.h"
-#include "catalogue/CatalogueSchema.h"
 #include "devices/DriveComboBox.h"
-#include "platform/GioAutorunSetting.h"
-#include "platform/LinuxDriveTable.h"
-#include "platform/LinuxLabelReader.h"
-#include "platform/ProcMountSource.h"
-#include "platform/QtSettingsStore.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,7 +22,6 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -80,46 +72,11 @@ int main(int argc, char *argv[])
     const QString output = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(output);
 
-    QTemporaryDir work;
-    const QString files = work.filePath(u"disc"_s);
-    check(SampleDisc::writeFiles(files));
-    const QString applicationDirectory = work.filePath(u"app"_s) + u'/';
-    QDir().mkpath(applicationDirectory);
-    createEmptyCatalogue(applicationDirectory + u"CD.db"_s);
-
-    ProcMountSource mounts;
-    LinuxLabelReader labels;
-    DiscMount discMount;
-    std::unique_ptr<DriveTable> drives;
-    if (realMount) {
-        const QString image = work.filePath(u"disc.iso"_s);
-        check(SampleDisc::buildImage(files, image));
-        QDir().mkpath(work.filePath(u"media"_s));
-        check(discMount.mount(image, work.filePath(u"media"_s)));
-        drives = std::make_unique<LinuxDriveTable>(mounts, labels);
-    } else {
-        auto fake = std::make_unique<FakeDriveTable>();
-        fake->addDrive(u'c', DriveType::Fixed, u"/"_s, u"system"_s);
-        fake->addDrive(u'd', DriveType::CdRom, files, SampleDisc::Label);
-        drives = std::move(fake);
-    }
-
-    // Settings and the desktop's autorun switch stay in throw-away places.
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.filePath(u"config"_s)));
-    qputenv("GSETTINGS_BACKEND", "memory");
-    QtSettingsStore settings;
-    GioAutorunSetting autorun;
+    SampleSystem system(realMount);
+    check(system.prepare());
+    check(system.insertDisc());
     QtDialogService dialogs;
-    Environment environment;
-    environment.applicationDirectory = applicationDirectory;
-    environment.drives = drives.get();
-    environment.dialogs = &dialogs;
-    environment.settings = &settings;
-    environment.autorun = &autorun;
-    environment.autorunMarker = work.filePath(u"autorun-saved"_s);
-    environment.mounts = &mounts;
-
-    TForm1 form(environment);
+    TForm1 form(system.environment(dialogs));
     dialogs.setParentWindow(&form);
     dialogs.setNamingDialog(new TForm2(&form));
     ModalBoxes boxes;

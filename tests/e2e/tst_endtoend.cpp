@@ -5,24 +5,15 @@
 #include "DiscMount.h"
 #include "ModalBoxes.h"
 #include "SampleDisc.h"
-#include "support/FakeDriveTable.h"
+#include "SampleSystem.h"
 
-#include "app/Environment.h"
 #include "app/QtDialogService.h"
 #include "app/Unit1.h"
-#include "catalogue/CatalogueSchema.h"
 #include "catalogue/Unit2.h"
 #include "devices/DriveComboBox.h"
-#include "platform/GioAutorunSetting.h"
-#include "platform/LinuxDriveTable.h"
-#include "platform/LinuxLabelReader.h"
-#include "platform/ProcMountSource.h"
-#include "platform/QtSettingsStore.h"
-#include "vdrive/DirTree.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -34,7 +25,6 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -107,7 +97,7 @@ class TestEndToEnd : public QObject
     Q_OBJECT
 
 public:
-    explicit TestEndToEnd(bool realMount) : m_realMount(realMount) {}
+    explicit TestEndToEnd(bool realMount) : m_system(realMount) {}
 
 private Q_SLOTS:
     void initTestCase();
@@ -137,16 +127,7 @@ private:
     void clickListItem(const QString &listName, const QString &text);
     void chooseDrive(QChar letter);
 
-    const bool m_realMount;
-    QTemporaryDir m_folder;
-    QString m_applicationDirectory;
-    QString m_mountPoint;
-    ProcMountSource m_mounts;
-    LinuxLabelReader m_labels;
-    std::unique_ptr<DriveTable> m_drives;
-    std::unique_ptr<DiscMount> m_discMount;
-    std::unique_ptr<GioAutorunSetting> m_autorun;
-    std::unique_ptr<QtSettingsStore> m_settings;
+    SampleSystem m_system;
     QtDialogService m_dialogs;
     std::unique_ptr<ModalBoxes> m_boxes;
     std::unique_ptr<TForm1> m_form;
@@ -155,62 +136,29 @@ private:
 
 void TestEndToEnd::initTestCase()
 {
-    QVERIFY(m_folder.isValid());
-    m_applicationDirectory = m_folder.filePath(u"app"_s) + u'/';
-    QVERIFY(QDir().mkpath(m_applicationDirectory));
-    createEmptyCatalogue(m_applicationDirectory + u"CD.db"_s);
-    const QString files = m_folder.filePath(u"disc"_s);
-    QCOMPARE(SampleDisc::writeFiles(files), QString());
-    const QString image = m_folder.filePath(u"disc.iso"_s);
-    QCOMPARE(SampleDisc::buildImage(files, image), QString());
-
-    m_mountPoint = m_folder.filePath(u"media"_s);
-    QVERIFY(QDir().mkpath(m_mountPoint));
-    if (m_realMount) {
-        m_drives = std::make_unique<LinuxDriveTable>(m_mounts, m_labels);
-    } else {
-        // Without a mount namespace the image's files stand in for the mounted disc.
-        qInfo("No private mount namespace with FUSE here: a fake drive table shows the image's "
-              "files.");
-        auto fake = std::make_unique<FakeDriveTable>();
-        fake->addDrive(u'c', DriveType::Fixed, u"/"_s, u"system"_s);
-        fake->addDrive(u'x', DriveType::CdRom, files, SampleDisc::Label);
-        m_drives = std::move(fake);
-    }
-    // Settings and the desktop's autorun switch stay in throw-away places.
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_folder.filePath(u"config"_s)));
-    qputenv("GSETTINGS_BACKEND", "memory");
-    m_autorun = std::make_unique<GioAutorunSetting>();
+    QCOMPARE(m_system.prepare(), QString());
     m_boxes = std::make_unique<ModalBoxes>();
     startProgram();
-
-    if (m_realMount) {
-        m_discMount = std::make_unique<DiscMount>();
-        const QString error = m_discMount->mount(image, m_mountPoint);
-        if (!error.isEmpty())
-            QFAIL(qPrintable(u"the image cannot be mounted: "_s + error));
-        qInfo("The image is mounted with fuseiso in a private mount namespace.");
+    if (!m_system.realMount()) {
+        qInfo("No private mount namespace with FUSE here: a fake drive table shows the image's "
+              "files.");
+        return;
     }
+    // Inserted while the program runs, so that it learns of the disc from the mount table.
+    const QString error = m_system.insertDisc();
+    if (!error.isEmpty())
+        QFAIL(qPrintable(u"the image cannot be mounted: "_s + error));
+    qInfo("The image is mounted with fuseiso in a private mount namespace.");
 }
 
 void TestEndToEnd::cleanupTestCase()
 {
     m_form.reset();
-    m_discMount.reset();
 }
 
 void TestEndToEnd::startProgram()
 {
-    m_settings = std::make_unique<QtSettingsStore>();
-    Environment environment;
-    environment.applicationDirectory = m_applicationDirectory;
-    environment.drives = m_drives.get();
-    environment.dialogs = &m_dialogs;
-    environment.settings = m_settings.get();
-    environment.autorun = m_autorun.get();
-    environment.autorunMarker = m_folder.filePath(u"autorun-saved"_s);
-    environment.mounts = &m_mounts;
-    m_form = std::make_unique<TForm1>(environment);
+    m_form = std::make_unique<TForm1>(m_system.environment(m_dialogs));
     m_dialogs.setParentWindow(m_form.get());
     m_dialogs.setNamingDialog(new TForm2(m_form.get()));
     m_form->show();
@@ -342,7 +290,7 @@ void TestEndToEnd::importUsesTheProposedName()
     QVERIFY(!control<QPushButton>(u"db1"_s)->isEnabled());
     QVERIFY(control<QPushButton>(u"jep1"_s)->isEnabled());
     QCOMPARE(itemTexts(control<QListWidget>(u"TL1"_s)), (QStringList{u"Alle CD's"_s, DiscName}));
-    QVERIFY(QFileInfo::exists(m_applicationDirectory + DiscName + u".vfs"_s));
+    QVERIFY(QFileInfo::exists(m_system.applicationDirectory() + DiscName + u".vfs"_s));
 }
 
 void TestEndToEnd::catalogueIsFilteredSearchedAndRebuilt()
@@ -404,14 +352,14 @@ void TestEndToEnd::everythingSurvivesARestart()
 {
     QVERIFY(m_form->close());
     m_form.reset();
-    QCOMPARE(readBytes(m_applicationDirectory + u"Quilo.lst"_s),
+    QCOMPARE(readBytes(m_system.applicationDirectory() + u"Quilo.lst"_s),
              (u"Alle CD's\r\n"_s + DiscName + u"\r\n"_s).toUtf8());
     const QString letterLine = u"%1: [%2]\r\n"_s.arg(m_letter).arg(SampleDisc::Label.toLower());
-    QCOMPARE(QString::fromUtf8(readBytes(m_applicationDirectory + DiscName + u".vfs"_s)),
+    QCOMPARE(QString::fromUtf8(readBytes(m_system.applicationDirectory() + DiscName + u".vfs"_s)),
              letterLine + u"\tBüro Programme\r\n\t\tText mit Ümläuten\r\n\tGAMES\r\n\t\tDOOM\r\n"
                           u"\t\tTETRIS\r\n\tTOOLS\r\n"_s);
 
-    const QStringList records = catalogueRecords(m_applicationDirectory + u"CD.db"_s);
+    const QStringList records = catalogueRecords(m_system.applicationDirectory() + u"CD.db"_s);
     QCOMPARE(records.size(), KeptFiles.size());
     for (const QString &record : records)
         QVERIFY2(record.startsWith(DiscName + u'|'), qPrintable(record));
