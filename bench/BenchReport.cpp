@@ -52,8 +52,36 @@ Comparison compareWithProgram(int runs, const std::function<void()> &work, const
     return best;
 }
 
-void printBench(const QString &id, double value, const QString &unit, const QString &reference,
-                double referenceValue)
+namespace {
+
+enum class Verdict
+{
+    Holds,
+    Misses,
+    Unmeasured
+};
+
+void printGoals(const QString &id, const QString &unit, const QList<Goal> &goals,
+                const std::function<Verdict(const Goal &)> &judge)
+{
+    for (const Goal &goal : goals) {
+        const char *bound = goal.bound == Goal::Bound::Below    ? "<"
+                            : goal.bound == Goal::Bound::AtMost ? "<="
+                                                                : ">=";
+        const Verdict verdict = judge(goal);
+        std::printf("GOAL %s %s %s %s %s\n", qPrintable(id),
+                    qPrintable(goal.of == Goal::Of::Ratio ? u"ratio"_s : unit), bound,
+                    qPrintable(QString::number(goal.limit)),
+                    verdict == Verdict::Holds    ? "holds"
+                    : verdict == Verdict::Misses ? "misses"
+                                                 : "unmeasured");
+    }
+}
+
+} // namespace
+
+void printBench(const QString &id, double value, const QString &unit, const QList<Goal> &goals,
+                const QString &reference, double referenceValue)
 {
     const QString figure = reference.isEmpty() ? u"vs none 0 ratio 0"_s
                                                : u"vs %1 %2 ratio %3"_s.arg(reference)
@@ -61,5 +89,20 @@ void printBench(const QString &id, double value, const QString &unit, const QStr
                                                      .arg(value / referenceValue, 0, 'f', 2);
     std::printf("BENCH %s %s %s %s\n", qPrintable(id), qPrintable(QString::number(value, 'f', 3)),
                 qPrintable(unit), qPrintable(figure));
+    printGoals(id, unit, goals, [&](const Goal &goal) {
+        if (goal.of == Goal::Of::Ratio && reference.isEmpty())
+            qFatal("%s: a ratio goal needs a reference", qPrintable(id));
+        const double measured = goal.of == Goal::Of::Ratio ? value / referenceValue : value;
+        const bool holds = goal.bound == Goal::Bound::Below    ? measured < goal.limit
+                           : goal.bound == Goal::Bound::AtMost ? measured <= goal.limit
+                                                               : measured >= goal.limit;
+        return holds ? Verdict::Holds : Verdict::Misses;
+    });
+    std::fflush(stdout);
+}
+
+void printUnmeasured(const QString &id, const QString &unit, const QList<Goal> &goals)
+{
+    printGoals(id, unit, goals, [](const Goal &) { return Verdict::Unmeasured; });
     std::fflush(stdout);
 }

@@ -32,8 +32,37 @@ struct Comparison
 // that a change of machine load affects both alike. One untimed run of each warms the caches.
 Comparison compareWithProgram(int runs, const std::function<void()> &work, const QString &program,
                               const QStringList &arguments);
+// What a figure has to reach: its value, in the figure's own unit, or its ratio to the reference
+// tool, below, at most or at least a limit.
+struct Goal
+{
+    enum class Of
+    {
+        Value,
+        Ratio
+    };
+    enum class Bound
+    {
+        Below,
+        AtMost,
+        AtLeast
+    };
+    Of of;
+    Bound bound;
+    double limit;
+
+    static Goal valueBelow(double limit) { return {Of::Value, Bound::Below, limit}; }
+    static Goal valueAtLeast(double limit) { return {Of::Value, Bound::AtLeast, limit}; }
+    static Goal ratioBelow(double limit) { return {Of::Ratio, Bound::Below, limit}; }
+    static Goal ratioAtMost(double limit) { return {Of::Ratio, Bound::AtMost, limit}; }
+};
+
 // Prints one figure as scripts read it:
 // "BENCH <id> <value> <unit> vs <reference> <reference value> ratio <value / reference value>".
-// An empty reference prints "vs none 0 ratio 0".
-void printBench(const QString &id, double value, const QString &unit, const QString &reference = {},
-                double referenceValue = 0);
+// An empty reference prints "vs none 0 ratio 0". Then one line per goal, judged on the unrounded
+// figures: "GOAL <id> <unit or 'ratio'> <'<', '<=' or '>='> <limit> <holds or misses>". The goals
+// stay out of the BENCH line so that its fixed form is kept; scripts/bench.sh joins the two.
+void printBench(const QString &id, double value, const QString &unit, const QList<Goal> &goals,
+                const QString &reference = {}, double referenceValue = 0);
+// For a figure this machine cannot measure: its goals, each judged "unmeasured".
+void printUnmeasured(const QString &id, const QString &unit, const QList<Goal> &goals);

@@ -36,6 +36,7 @@ int main(int argc, char *argv[])
     if (finder.files().size() != shape.files)
         qFatal("finder listed %lld files, expected %d", qlonglong(finder.files().size()),
                shape.files);
-    printBench(id, times.seconds, u"s"_s, u"find"_s, times.referenceSeconds);
+    printBench(id, times.seconds, u"s"_s, {Goal::ratioAtMost(1.0)}, u"find"_s,
+               times.referenceSeconds);
     return 0;
 }

@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config clang-format
     qt6-base-dev libqt6sql6-sqlite libsqlite3-dev sqlite3 libgl-dev
     libblkid-dev libudev-dev libglib2.0-dev
-    zip findutils desktop-file-utils
+    zip unzip findutils desktop-file-utils
     genisoimage fuseiso xvfb xauth valgrind
 )
 
