@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -17,6 +18,8 @@ public:
     void warning(const QString &) override {}
     void errorReport(const QString &) override {}
     void plainMessage(const QString &) override {}
+    std::optional<QString> askDiscName(const QString &) override { return std::nullopt; }
+    bool confirmDelete() override { return false; }
 };
 
 // One file in memory for all runs, opened by path as the scan opens a file on a disc.
