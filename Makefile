@@ -4,7 +4,7 @@ WERROR ?= OFF
 BUILD_DIR = build/$(PRESET)
 BENCH ?=
 
-.PHONY: setup configure build run test bench fuzz format clean
+.PHONY: setup configure build run test bench fuzz memcheck format clean
 
 setup:
 	@scripts/setup.sh
@@ -27,6 +27,10 @@ bench: build
 fuzz: setup
 	cmake --preset fuzz > /dev/null
 	cmake --build build/fuzz
+
+# Every test under Valgrind memcheck, logs in $(BUILD_DIR)/memcheck; not for sanitizer builds.
+memcheck: build
+	scripts/memcheck.sh $(BUILD_DIR)
 
 format: configure
 	cmake --build $(BUILD_DIR) --target format

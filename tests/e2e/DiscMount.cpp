@@ -52,7 +52,7 @@ bool isMounted(const QString &mountPoint)
 bool enterPrivateMountNamespace()
 {
     return unshareMountNamespace() &&
-           ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+           ::mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) == 0;
 }
 
 bool canMountImagesInUserSpace()
