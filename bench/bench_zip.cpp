@@ -1,6 +1,6 @@
 #include "archive/ZipLst32.h"
 #include "BenchReport.h"
-#include "platform/DialogService.h"
+#include "FailingDialogService.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,16 +14,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int Members = 50'000;
-
-class SilentDialogs final : public DialogService
-{
-public:
-    void warning(const QString &) override {}
-    void errorReport(const QString &) override {}
-    void plainMessage(const QString &) override {}
-    std::optional<QString> askDiscName(const QString &) override { return std::nullopt; }
-    bool confirmDelete() override { return false; }
-};
 
 template <typename T> void put(QByteArray &out, T value)
 {
@@ -119,7 +109,7 @@ int main(int argc, char *argv[])
     file.close();
 
     const QByteArray nativePath = QFile::encodeName(fileName);
-    SilentDialogs dialogs;
+    FailingDialogService dialogs;
     const auto list = [&] {
         QStringList lines;
         if (ListZipMembers(u"d:\\ZIP_50K.ZIP"_s, nativePath, lines, dialogs) != Members)
