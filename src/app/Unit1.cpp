@@ -160,7 +160,7 @@ void TForm1::connectHandlers()
     guardedConnect(db1, &QPushButton::clicked, this, &TForm1::db1Click, dialogs);
     guardedConnect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change,
                    dialogs);
-    guardedConnect(TL2, &QListWidget::itemSelectionChanged, this, &TForm1::TL2Click, dialogs);
+    guardedConnect(TL2, &DiscList::chosen, this, &TForm1::TL2Click, dialogs);
 }
 
 void TForm1::setTabOrder()

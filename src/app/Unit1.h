@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/BusyState.h"
+#include "app/DiscList.h"
 #include "app/Environment.h"
 #include "platform/NativePath.h"
 #include "scan/FileSelection.h"
@@ -8,8 +9,10 @@
 #include "scan/SideTextStore.h"
 
 #include <QDeadlineTimer>
+#include <QPersistentModelIndex>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
 class BrowseQuery;
@@ -92,14 +95,18 @@ private:
     void openQuery();
     void closeQuery();
     void showCurrentRecord();
-    void postEditedRecord(int row);
+    void leaveShownRecord();
+    void postEditedRecord();
+    bool recordInEditing() const;
     void updateBrowseState();
     void moveToRow(int row);
     void connectBrowseHandlers();
     void createDiscEvents();
     FormPlacement placement() const;
-    void endImport(bool reopenQuery);
+    void endImport(bool reportClosedQuery);
     void reloadDriveTree(QChar letter);
+    void loadDriveRoot(QChar letter);
+    bool holdsDriveRoot(QChar letter) const;
     void storeVirtualDrive(const QString &discName);
     QChar initialDriveLetter() const;
     static void setBaseColour(QWidget *widget, const QColor &colour);
@@ -126,9 +133,16 @@ private:
     std::unique_ptr<TFormStorage> FormStorage1;
     TCDEvents *CD1 = nullptr;
     MountWatcher *m_mountWatcher = nullptr;
-    bool m_recordEdited = false; // a live record's texts were typed into and not yet posted
-    int m_shownRow = -1;         // the result row the bound views show
+    bool m_recordEdited = false;         // a live record's texts were typed into and not yet posted
+    QPersistentModelIndex m_shownRecord; // the result row the bound views show
+    std::array<QString, 2> m_shownTexts; // what DBMemo1 and DBMemo2 were filled with
+    bool m_returningToRecord = false;    // the grid goes back to a record whose post was refused
+    bool m_importRunning = false;
     bool m_reloadingTree = false;
+
+    // A drive tree reload asked for while one ran, and its drive letter.
+    bool m_reloadPending = false;
+    QChar m_pendingReload;
 
     QTabWidget *PageControl1 = nullptr;
 
@@ -173,7 +187,7 @@ private:
     QCheckBox *cb30 = nullptr;
     QPushButton *Button1 = nullptr;
     QLabel *Label5 = nullptr;
-    QListWidget *TL1 = nullptr;
+    DiscList *TL1 = nullptr;
     QLabel *Label4 = nullptr;
     QLineEdit *Edit5 = nullptr;
     QToolButton *SpeedButton1 = nullptr;
@@ -189,7 +203,7 @@ private:
 
     // Page "Virtual Drive"
     QLabel *Label14 = nullptr;
-    QListWidget *TL2 = nullptr;
+    DiscList *TL2 = nullptr;
     QLabel *Label15 = nullptr;
     QTreeWidget *TreeView1 = nullptr;
     TDirTree *DirTree1 = nullptr;

@@ -13,9 +13,11 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QTableView>
+#include <QTextDocument>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -28,12 +30,31 @@ constexpr int DiscColumn = 1;
 constexpr int InfoColumn = 3;
 constexpr int ContentsColumn = 4;
 
+// The memo's text as typed, its paragraphs ended by LF. Unlike toPlainText() this keeps a
+// non-breaking space as it is.
+QString memoText(const QPlainTextEdit *memo)
+{
+    QString text = memo->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    return text;
+}
+
+// A typed text with the line breaks of the field it replaces: LF where the field had only LF,
+// else CR LF as the import stores them.
+QString withLineBreaksOf(const FieldValue &stored, QString typed)
+{
+    const bool lineFeedsOnly = stored && stored->contains(u'\n') && !stored->contains(u"\r\n"_s);
+    if (!lineFeedsOnly)
+        typed.replace(u'\n', u"\r\n"_s);
+    return typed;
+}
+
 } // namespace
 
 void TForm1::connectBrowseHandlers()
 {
     DialogService &dialogs = *m_environment.dialogs;
-    guardedConnect(TL1, &QListWidget::itemSelectionChanged, this, &TForm1::TL1Click, dialogs);
+    guardedConnect(TL1, &DiscList::chosen, this, &TForm1::TL1Click, dialogs);
     guardedConnect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click, dialogs);
     guardedConnect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click, dialogs);
     guardedConnect(RxDBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -41,9 +62,13 @@ void TForm1::connectBrowseHandlers()
     connect(DBNavigator1, &RecordNavigator::clicked, this, [this](RecordNavigator::Button button) {
         runGuarded(*m_environment.dialogs, [&] { DBNavigator1Click(button); });
     });
+    // The grid reads later rows from the event loop, where no exception may pass.
+    connect(RxQuery1, &BrowseQuery::fetchFailed, this, [this](const QString &message) {
+        m_environment.dialogs->errorReport(withFullStop(message));
+    });
     for (QPlainTextEdit *memo : {DBMemo1, DBMemo2}) {
         connect(memo, &QPlainTextEdit::textChanged, this, [this] {
-            if (!m_recordEdited && RxQuery1->isOpen() && RxQuery1->requestLive()) {
+            if (!m_recordEdited && RxQuery1->canWrite()) {
                 m_recordEdited = true;
                 updateBrowseState();
             }
@@ -64,17 +89,24 @@ void TForm1::closeQuery()
 {
     // Changes not yet posted are dropped with the result.
     m_recordEdited = false;
+    m_shownRecord = QPersistentModelIndex();
     RxQuery1->close();
     showCurrentRecord();
 }
 
+bool TForm1::recordInEditing() const
+{
+    return m_shownRecord.isValid() && (m_recordEdited || RxQuery1->isNewRow(m_shownRecord.row()));
+}
+
 void TForm1::updateBrowseState()
 {
-    const bool open = RxQuery1->isOpen();
-    const bool live = open && RxQuery1->requestLive();
-    DBMemo1->setReadOnly(!live);
-    DBMemo2->setReadOnly(!live);
-    DBNavigator1->setState(open, live, m_recordEdited);
+    // Nothing is offered for editing that cannot be written: a read-only result, a read-only
+    // catalogue file or folder, or a catalogue another program is writing to.
+    const bool writable = RxQuery1->canWrite();
+    DBMemo1->setReadOnly(!writable);
+    DBMemo2->setReadOnly(!writable);
+    DBNavigator1->setState(RxQuery1->isOpen(), writable, recordInEditing());
 }
 
 void TForm1::moveToRow(int row)
@@ -84,8 +116,9 @@ void TForm1::moveToRow(int row)
 
 void TForm1::showCurrentRecord()
 {
-    // Moving to another record posts what was typed into the one shown before.
-    postEditedRecord(m_shownRow);
+    if (m_returningToRecord)
+        return;
+    leaveShownRecord();
     const int row = RxDBGrid1->currentIndex().row();
     const bool onRecord = RxQuery1->isOpen() && row >= 0 && row < RxQuery1->rowCount();
     const auto text = [&](int column) {
@@ -97,26 +130,69 @@ void TForm1::showCurrentRecord()
     DBEdit1->setCursorPosition(0); // a name longer than the narrow field shows its start
     DBMemo1->setPlainText(text(InfoColumn));
     DBMemo2->setPlainText(text(ContentsColumn));
-    m_shownRow = onRecord ? row : -1;
+    m_shownTexts = {memoText(DBMemo1), memoText(DBMemo2)};
+    m_shownRecord =
+        onRecord ? QPersistentModelIndex(RxQuery1->index(row, 0)) : QPersistentModelIndex();
     m_recordEdited = false;
     updateBrowseState();
 }
 
-void TForm1::postEditedRecord(int row)
+void TForm1::leaveShownRecord()
 {
-    if (!m_recordEdited || row < 0)
+    if (!recordInEditing())
         return;
-    m_recordEdited = false;
-    // Only fields whose text changed are written, so an untouched empty field stays NULL.
-    for (const auto &[column, memo] : {std::pair{InfoColumn, DBMemo1}, {ContentsColumn, DBMemo2}}) {
-        const QString text = memo->toPlainText();
-        if (RxQuery1->field(row, column).value_or(QString()) != text)
-            RxQuery1->updateField(row, column, text);
+    // A new record nothing was typed into goes as it came.
+    if (!m_recordEdited) {
+        m_shownRecord = QPersistentModelIndex();
+        RxQuery1->discardNewRow();
+        return;
     }
+    try {
+        postEditedRecord();
+    } catch (const AppError &) {
+        // The catalogue refused it: the grid goes back to the record, which stays in editing.
+        const QScopedValueRollback returning(m_returningToRecord, true);
+        RxDBGrid1->setCurrentIndex(RxQuery1->index(m_shownRecord.row(), 2));
+        throw;
+    }
+}
+
+void TForm1::postEditedRecord()
+{
+    if (!m_shownRecord.isValid())
+        return;
+    const int row = m_shownRecord.row();
+    const std::array<std::pair<int, QPlainTextEdit *>, 2> memos{
+        {{InfoColumn, DBMemo1}, {ContentsColumn, DBMemo2}}};
+    if (RxQuery1->isNewRow(row)) {
+        // Fields of a new record that nothing was typed into stay NULL.
+        std::array<FieldValue, 2> typed;
+        for (std::size_t i = 0; i < memos.size(); ++i) {
+            const QString text = memoText(memos[i].second);
+            if (text != m_shownTexts[i])
+                typed[i] = withLineBreaksOf(std::nullopt, text);
+        }
+        RxQuery1->postNewRow(typed[0], typed[1]);
+    } else {
+        // Only a field whose text was changed is written, so what was only looked at keeps its
+        // bytes: its line breaks, its NULL.
+        for (std::size_t i = 0; i < memos.size(); ++i) {
+            const auto [column, memo] = memos[i];
+            const QString text = memoText(memo);
+            if (text == m_shownTexts[i])
+                continue;
+            RxQuery1->updateField(row, column,
+                                  withLineBreaksOf(RxQuery1->field(row, column), text));
+            m_shownTexts[i] = text;
+        }
+    }
+    m_recordEdited = false;
 }
 
 void TForm1::TL1Click()
 {
+    if (m_importRunning)
+        return;
     const QList<QListWidgetItem *> selected = TL1->selectedItems();
     if (selected.isEmpty())
         return;
@@ -133,6 +209,8 @@ void TForm1::TL1Click()
 
 void TForm1::SpeedButton1Click()
 {
+    if (m_importRunning)
+        return;
     if (TL1->count() > 0) {
         const QSignalBlocker programSelection(TL1);
         TL1->setCurrentRow(0);
@@ -145,6 +223,8 @@ void TForm1::SpeedButton1Click()
 
 void TForm1::Button1Click()
 {
+    if (m_importRunning)
+        return;
     RxDBGrid1->setEnabled(false);
     const auto enableGrid = qScopeGuard([this] { RxDBGrid1->setEnabled(true); });
     {
@@ -166,6 +246,8 @@ void TForm1::Button1Click()
 
 void TForm1::DBNavigator1Click(int button)
 {
+    if (m_importRunning)
+        return;
     const int row = RxDBGrid1->currentIndex().row();
     switch (RecordNavigator::Button(button)) {
     case RecordNavigator::First:
@@ -185,12 +267,13 @@ void TForm1::DBNavigator1Click(int button)
         moveToRow(RxQuery1->rowCount() - 1);
         break;
     case RecordNavigator::Insert:
-        postEditedRecord(m_shownRow);
-        moveToRow(RxQuery1->appendBlankRecord());
+        leaveShownRecord();
+        moveToRow(RxQuery1->appendNewRow());
         break;
     case RecordNavigator::Delete:
         if (row >= 0 && m_environment.dialogs->confirmDelete()) {
             m_recordEdited = false;
+            m_shownRecord = QPersistentModelIndex();
             RxQuery1->deleteRow(row);
             showCurrentRecord();
         }
@@ -199,14 +282,18 @@ void TForm1::DBNavigator1Click(int button)
         DBMemo1->setFocus();
         break;
     case RecordNavigator::Post:
-        postEditedRecord(m_shownRow);
+        postEditedRecord();
         updateBrowseState();
         break;
     case RecordNavigator::Cancel:
+        // The typed texts go; a new record goes altogether.
+        m_recordEdited = false;
+        m_shownRecord = QPersistentModelIndex();
+        RxQuery1->discardNewRow();
         showCurrentRecord();
         break;
     case RecordNavigator::Refresh:
-        postEditedRecord(m_shownRow);
+        leaveShownRecord();
         closeQuery();
         openQuery();
         break;

@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTabWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -29,16 +30,40 @@ const QString RecordRejected =
 
 } // namespace
 
-void TForm1::endImport(bool reopenQuery)
+void TForm1::endImport(bool reportClosedQuery)
 {
     jep1->setEnabled(true);
     db1->setEnabled(false);
-    if (reopenQuery)
+    // The browse view is reopened after every import, also when it was closed before it.
+    if (reportClosedQuery) {
         openQuery();
+        return;
+    }
+    try {
+        openQuery();
+    } catch (const AppError &) {
+        // The catalogue is gone, which its warning has just said.
+    }
 }
+
+namespace {
+
+// While an import runs, the other pages cannot be chosen, so that nothing on them reads or
+// resets what the import is changing.
+void setOtherPagesEnabled(QTabWidget *pages, bool enabled)
+{
+    for (int index = 0; index < pages->count(); ++index) {
+        if (index != pages->currentIndex())
+            pages->setTabEnabled(index, enabled);
+    }
+}
+
+} // namespace
 
 void TForm1::db1Click()
 {
+    if (m_reloadingTree)
+        return;
     BusyState::Scope busy(m_busy);
     if (!busy.acquired())
         return;
@@ -48,11 +73,15 @@ void TForm1::db1Click()
         return;
 
     const BusyCursor cursor;
+    m_importRunning = true;
     DriveComboBox1->setEnabled(false);
-    const auto unlockDrive = qScopeGuard([this] { DriveComboBox1->setEnabled(true); });
+    setOtherPagesEnabled(PageControl1, false);
+    const auto unlock = qScopeGuard([this] {
+        m_importRunning = false;
+        DriveComboBox1->setEnabled(true);
+        setOtherPagesEnabled(PageControl1, true);
+    });
     Label1->setText(u"Füge Daten in Datenbank ein"_s);
-    // A query that was not open before (no catalogue at start-up) is not reopened either.
-    const bool queryWasOpen = RxQuery1->isOpen();
     closeQuery();
     jep1->setEnabled(false);
     processPendingEvents();
@@ -65,7 +94,7 @@ void TForm1::db1Click()
         table.open();
     } catch (const AppError &) {
         m_environment.dialogs->warning(TableMissing);
-        endImport(queryWasOpen);
+        endImport(false);
         return;
     }
     try {
@@ -75,7 +104,7 @@ void TForm1::db1Click()
         // and browse view: report the engine's message and end as after a rejected record.
         m_environment.dialogs->errorReport(withFullStop(error.message()));
         table.close();
-        endImport(queryWasOpen);
+        endImport(true);
         return;
     }
 
@@ -95,27 +124,35 @@ void TForm1::db1Click()
         return text;
     };
 
+    // A record the catalogue rejects, or an engine fault such as a full disk, ends the import
+    // with every record before it stored.
     const QStringList &selection = m_selection->items();
-    for (int index = 0; index < selection.size(); ++index) {
-        const int position = index + 1;
-        const CatalogueRecord record{
-            std::nullopt, *discName, selection[index],
-            fieldText(SideTextStore::Kind::Description, descriptions, position),
-            fieldText(SideTextStore::Kind::Listing, listings, position)};
+    const qsizetype stored = table.append(selection.size(), [&](qsizetype index) {
+        const int position = int(index) + 1;
+        return CatalogueRecord{std::nullopt, *discName, selection[index],
+                               fieldText(SideTextStore::Kind::Description, descriptions, position),
+                               fieldText(SideTextStore::Kind::Listing, listings, position)};
+    });
+    table.close();
+    if (stored < selection.size()) {
+        m_environment.dialogs->warning(RecordRejected);
+        endImport(true);
+        return;
+    }
+
+    // The records are stored whatever becomes of the tree: the window ends the import as usual
+    // and lists the disc before the failure is reported.
+    std::optional<AppError> treeFailure;
+    if (cb20->isChecked()) {
         try {
-            table.insert(record);
-        } catch (const AppError &) {
-            m_environment.dialogs->warning(RecordRejected);
-            table.close();
-            endImport(queryWasOpen);
-            return;
+            storeVirtualDrive(*discName);
+        } catch (const AppError &error) {
+            treeFailure = error;
         }
     }
-    table.close();
-
-    if (cb20->isChecked())
-        storeVirtualDrive(*discName);
-    endImport(queryWasOpen);
+    endImport(true);
     TL1->addItem(*discName);
     Label1->setText(u" "_s);
+    if (treeFailure)
+        throw *treeFailure;
 }

@@ -71,9 +71,9 @@ QPlainTextEdit *memo(QWidget *page, const QString &name, const QRect &geometry, 
     return text;
 }
 
-QListWidget *discList(QWidget *page, const QString &name, const QRect &geometry)
+DiscList *discList(QWidget *page, const QString &name, const QRect &geometry)
 {
-    auto *list = placed(new QListWidget(page), name, geometry);
+    auto *list = placed(new DiscList(page), name, geometry);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     return list;
 }
@@ -251,8 +251,9 @@ void TForm1::buildVirtualDrivePage(QWidget *page)
     Label15 = label(page, u"Label15"_s, u"Virtuelles Laufwerk, falls bei Import erstellt:"_s,
                     QRect(166, 5, 540, 16), TreeView1);
 
+    // Beside TreeView1, so that showing it while a virtual drive is stored never covers the view.
     DirTree1 = placed(new TDirTree(*m_environment.drives, m_paths, page), u"DirTree1"_s,
-                      QRect(166, 22, 540, 398));
+                      QRect(708, 22, 4, 398));
     DirTree1->setAllowNetwork(false);
     DirTree1->setDirType(TDirTree::TDirType(TDirTree::dtReadOnly) | TDirTree::dtHidden |
                          TDirTree::dtSystem | TDirTree::dtArchive | TDirTree::dtNormal |

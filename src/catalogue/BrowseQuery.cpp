@@ -20,11 +20,6 @@ void BrowseQuery::setRequest(BrowseRequest request)
     m_request = std::move(request);
 }
 
-QString BrowseQuery::sqlText() const
-{
-    return m_request.sqlLine(m_applicationDirectory);
-}
-
 void BrowseQuery::open()
 {
     if (isOpen())
@@ -56,10 +51,15 @@ const BrowseResult &BrowseQuery::openResult() const
     return *m_result;
 }
 
+bool BrowseQuery::canWrite() const
+{
+    return m_result && m_live && m_result->canWrite();
+}
+
 BrowseResult &BrowseQuery::writableResult()
 {
     openResult();
-    if (!m_live || !m_result->canWrite())
+    if (!canWrite())
         throw AppError(CatalogueMessage::readOnly());
     return *m_result;
 }
@@ -82,24 +82,51 @@ void BrowseQuery::updateField(int row, int column, const FieldValue &value)
 
 void BrowseQuery::deleteRow(int row)
 {
-    BrowseResult &result = writableResult();
-    result.deleteRecord(row);
+    if (!isNewRow(row))
+        writableResult().deleteRecord(row);
+    removeRow(row);
+}
+
+void BrowseQuery::removeRow(int row)
+{
     const QScopedValueRollback changing(m_changingRows, true);
     beginRemoveRows({}, row, row);
-    result.dropRow(row);
+    m_result->dropRow(row);
     endRemoveRows();
 }
 
-int BrowseQuery::appendBlankRecord()
+int BrowseQuery::appendNewRow()
 {
     BrowseResult &result = writableResult();
-    const qint64 key = result.insertBlankRecord();
     const int row = result.size();
+    if (result.isNewRow(row - 1))
+        return row - 1;
     const QScopedValueRollback changing(m_changingRows, true);
     beginInsertRows({}, row, row);
-    result.addAppended(key);
+    result.addNewRow();
     endInsertRows();
     return row;
+}
+
+bool BrowseQuery::isNewRow(int row) const
+{
+    return m_result && m_result->isNewRow(row);
+}
+
+void BrowseQuery::postNewRow(const FieldValue &info, const FieldValue &contents)
+{
+    BrowseResult &result = writableResult();
+    const int row = result.size() - 1;
+    if (!result.isNewRow(row))
+        return;
+    result.insertNewRow({std::nullopt, std::nullopt, info, contents});
+    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+void BrowseQuery::discardNewRow()
+{
+    if (m_result && m_result->isNewRow(m_result->size() - 1))
+        removeRow(m_result->size() - 1);
 }
 
 FieldValue BrowseQuery::field(int row, int column) const

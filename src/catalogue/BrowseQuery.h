@@ -25,7 +25,6 @@ public:
 
     void setRequest(BrowseRequest request); // closes the query first
     const BrowseRequest &request() const { return m_request; }
-    QString sqlText() const; // request().sqlLine(application directory)
     // A read-only or an editable result; takes effect at the next open().
     void setRequestLive(bool live) { m_live = live; }
     bool requestLive() const { return m_live; }
@@ -34,6 +33,8 @@ public:
     void open();
     void close();
     bool isOpen() const { return m_result != nullptr; }
+    // An open, live result on a catalogue that can be changed.
+    bool canWrite() const;
 
     // Walks every row of the result in order, giving the CD field as text (NULL as empty). Reads
     // the catalogue itself, not the rows fetched. Throws AppError, "Operation bei geschlossener
@@ -46,7 +47,12 @@ public:
     // the closed message when closed, the read-only message on a read-only result or catalogue.
     void updateField(int row, int column, const FieldValue &value);
     void deleteRow(int row);
-    int appendBlankRecord(); // all fields NULL; returns its row
+    // A new blank row at the end, not written until postNewRow(); returns its row.
+    int appendNewRow();
+    bool isNewRow(int row) const;
+    // Writes the new row with the texts of fields 3 and 4 (INFO, INHALT); the others stay NULL.
+    void postNewRow(const FieldValue &info, const FieldValue &contents);
+    void discardNewRow();
     FieldValue field(int row, int column) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -61,6 +67,7 @@ Q_SIGNALS:
 
 private:
     const BrowseResult &openResult() const;
+    void removeRow(int row);
     BrowseResult &writableResult();
 
     QString m_applicationDirectory;

@@ -40,6 +40,8 @@ BrowseResult::BrowseResult(const QString &fileName, CatalogueConnection::Access 
                            BrowseRequest request)
     : m_connection(fileName, access), m_request(std::move(request))
 {
+    m_writable = access == CatalogueConnection::Access::ReadWrite && m_connection.canWrite() &&
+                 m_connection.writeLockFree();
     QSqlQuery last = m_connection.prepare(u"SELECT max(rowid) FROM CD"_s);
     m_connection.exec(last);
     m_lastKey = last.next() ? last.value(0).toLongLong() : 0;
@@ -115,15 +117,18 @@ void BrowseResult::forEachDiscName(const std::function<void(const QString &)> &v
 {
     const Statement names = statement(u"CD"_s, u" ORDER BY rowid"_s);
     m_connection.forEachText(names.sql, names.parameters, visit);
-    for (const Row &row : m_appended)
-        visit(row.fields[0].value_or(QString()));
+    for (int index = fetchedSize(); index < size(); ++index) {
+        if (!isNewRow(index))
+            visit(row(index).fields[0].value_or(QString()));
+    }
 }
 
 qsizetype BrowseResult::count() const
 {
     QSqlQuery count = prepared(statement(u"count(*)"_s, {}));
     m_connection.exec(count);
-    return (count.next() ? count.value(0).toLongLong() : 0) + qsizetype(m_appended.size());
+    const qsizetype appended = qsizetype(m_appended.size()) - (m_hasNewRow ? 1 : 0);
+    return (count.next() ? count.value(0).toLongLong() : 0) + appended;
 }
 
 void BrowseResult::writeField(int index, int position, const FieldValue &value)
@@ -150,21 +155,33 @@ void BrowseResult::deleteRecord(int index)
 
 void BrowseResult::dropRow(int index)
 {
+    if (isNewRow(index))
+        m_hasNewRow = false;
     if (index < fetchedSize())
         m_fetched.erase(m_fetched.begin() + index);
     else
         m_appended.erase(m_appended.begin() + (index - fetchedSize()));
 }
 
-qint64 BrowseResult::insertBlankRecord()
+void BrowseResult::addNewRow()
 {
-    QSqlQuery insert = m_connection.prepare(
-        u"INSERT INTO CD (CD, DATEI, INFO, INHALT) VALUES (NULL, NULL, NULL, NULL)"_s);
-    m_connection.exec(insert);
-    return insert.lastInsertId().toLongLong();
+    if (m_hasNewRow)
+        return;
+    m_appended.push_back(Row{});
+    m_hasNewRow = true;
 }
 
-void BrowseResult::addAppended(qint64 key)
+void BrowseResult::insertNewRow(const std::array<FieldValue, 4> &fields)
 {
-    m_appended.push_back(Row{key, {}});
+    if (!m_hasNewRow)
+        return;
+    QSqlQuery insert =
+        m_connection.prepare(u"INSERT INTO CD (CD, DATEI, INFO, INHALT) VALUES (?, ?, ?, ?)"_s);
+    for (int i = 0; i < int(fields.size()); ++i)
+        insert.bindValue(i, boundValue(fields[std::size_t(i)]));
+    m_connection.exec(insert);
+    Row &row = m_appended.back();
+    row.key = insert.lastInsertId().toLongLong();
+    row.fields = fields;
+    m_hasNewRow = false;
 }

@@ -42,13 +42,17 @@ public:
     void forEachDiscName(const std::function<void(const QString &)> &visit) const;
     qsizetype count() const;
 
-    // Writing: the catalogue first (throws AppError), then the rows held here.
-    bool canWrite() const { return m_connection.canWrite(); }
+    // Writing: the catalogue first (throws AppError), then the rows held here. Whether the
+    // catalogue could be changed is decided once, at opening.
+    bool canWrite() const { return m_writable; }
     void writeField(int index, int position, const FieldValue &value);
     void deleteRecord(int index);
     void dropRow(int index);
-    qint64 insertBlankRecord();
-    void addAppended(qint64 key);
+
+    // A new row at the end that is not in the catalogue until it is inserted; at most one.
+    void addNewRow();
+    bool isNewRow(int index) const { return m_hasNewRow && index == size() - 1; }
+    void insertNewRow(const std::array<FieldValue, 4> &fields);
 
 private:
     Row &rowAt(int index);
@@ -69,4 +73,6 @@ private:
     bool m_atEnd = false;
     std::vector<Row> m_fetched;
     std::vector<Row> m_appended;
+    bool m_hasNewRow = false;
+    bool m_writable = false;
 };

@@ -93,6 +93,22 @@ bool CatalogueConnection::canWrite() const
            QFileInfo(file.absolutePath()).isWritable();
 }
 
+bool CatalogueConnection::writeLockFree() const
+{
+    sqlite3_busy_timeout(m_handle, 0);
+    const bool free =
+        sqlite3_exec(m_handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (free)
+        sqlite3_exec(m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(m_handle, BusyTimeoutMs);
+    return free;
+}
+
+bool CatalogueConnection::inTransaction() const
+{
+    return sqlite3_get_autocommit(m_handle) == 0;
+}
+
 QSqlQuery CatalogueConnection::prepare(const QString &sql) const
 {
     QSqlQuery query(m_database);

@@ -31,6 +31,11 @@ public:
     // Whether writes can succeed: the connection, the file and its folder (for the rollback
     // journal) are writable.
     bool canWrite() const;
+    // Whether no other connection holds the write lock now; asks without waiting. Only outside a
+    // transaction.
+    bool writeLockFree() const;
+    // Whether a transaction is open; SQLite ends one by itself after some engine faults.
+    bool inTransaction() const;
 
     // Prepared statements and their execution; failures throw AppError (see catalogueError).
     QSqlQuery prepare(const QString &sql) const;

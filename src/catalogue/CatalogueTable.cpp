@@ -49,6 +49,68 @@ void CatalogueTable::insert(const CatalogueRecord &record)
     m_connection->exec(*m_insert);
 }
 
+qsizetype CatalogueTable::append(qsizetype count,
+                                 const std::function<CatalogueRecord(qsizetype)> &recordAt)
+{
+    if (!isOpen())
+        throw AppError(CatalogueMessage::closedDataSet());
+    if (!m_transaction)
+        m_transaction.emplace(*m_connection);
+    for (qsizetype position = 0; position < count; ++position) {
+        try {
+            insert(recordAt(position));
+        } catch (const AppError &) {
+            return keepRecordsBefore(position, recordAt);
+        }
+    }
+    try {
+        m_transaction->commit();
+    } catch (const AppError &) {
+        return keepRecordsBefore(count, recordAt);
+    }
+    m_transaction.reset();
+    return count;
+}
+
+qsizetype
+CatalogueTable::keepRecordsBefore(qsizetype end,
+                                  const std::function<CatalogueRecord(qsizetype)> &recordAt)
+{
+    if (m_connection->inTransaction()) {
+        try {
+            m_transaction->commit();
+            m_transaction.reset();
+            return end;
+        } catch (const AppError &) {
+            // The commit met the fault as well; the records are written again below.
+        }
+    }
+    m_transaction.reset();
+    return storeLeading(0, end, recordAt);
+}
+
+qsizetype CatalogueTable::storeLeading(qsizetype first, qsizetype end,
+                                       const std::function<CatalogueRecord(qsizetype)> &recordAt)
+{
+    // The whole run in one transaction, else each half in turn: a few transactions find the
+    // longest run that the catalogue still takes.
+    if (first >= end)
+        return 0;
+    try {
+        ScopedTransaction transaction(*m_connection);
+        for (qsizetype position = first; position < end; ++position)
+            insert(recordAt(position));
+        transaction.commit();
+        return end - first;
+    } catch (const AppError &) {
+        if (end - first == 1)
+            return 0;
+    }
+    const qsizetype middle = first + (end - first) / 2;
+    const qsizetype stored = storeLeading(first, middle, recordAt);
+    return stored < middle - first ? stored : stored + storeLeading(middle, end, recordAt);
+}
+
 void CatalogueTable::close()
 {
     m_insert.reset();

@@ -7,12 +7,12 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The import's table object: appends records to the catalogue file on a connection of its own.
 // edit() starts one transaction for the whole import and close() commits it, so an import that
-// dies midway (crash, power loss) leaves none of its records behind, while a rejected record
-// keeps the ones before it once close() commits them.
+// dies midway (crash, power loss) leaves none of its records behind.
 class CatalogueTable final
 {
 public:
@@ -26,14 +26,27 @@ public:
     // file or its folder cannot be changed, locked by another writer.
     void edit();
     // Appends the record; position 0 is ignored (auto-numbered). Throws AppError when the record
-    // is rejected; the records before it stay in the transaction.
+    // is rejected; after some engine faults (full disk, I/O error) SQLite has then rolled back
+    // the whole transaction.
     void insert(const CatalogueRecord &record);
+    // Appends recordAt(0) to recordAt(count - 1) in order and commits them. Returns how many are
+    // stored: count, or fewer when a record or the commit failed, and then every record before
+    // the failing one is stored, also when SQLite had rolled the transaction back. Throws
+    // AppError only when the table is closed.
+    qsizetype append(qsizetype count, const std::function<CatalogueRecord(qsizetype)> &recordAt);
     // Commits what was inserted and closes; safe in any state. Throws AppError when the commit
     // fails, after rolling back and closing.
     void close();
     bool isOpen() const { return m_connection.has_value(); }
 
 private:
+    // After a failure at position end: commits what the transaction still holds, else stores the
+    // records before end again, as many as go. Returns how many are stored.
+    qsizetype keepRecordsBefore(qsizetype end,
+                                const std::function<CatalogueRecord(qsizetype)> &recordAt);
+    qsizetype storeLeading(qsizetype first, qsizetype end,
+                           const std::function<CatalogueRecord(qsizetype)> &recordAt);
+
     QString m_tableName;
     std::optional<CatalogueConnection> m_connection;
     std::optional<ScopedTransaction> m_transaction;

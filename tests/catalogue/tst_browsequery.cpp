@@ -45,30 +45,6 @@ class TestBrowseQuery : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void sqlLine_data()
-    {
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("line");
-        const QString table = u"Select * from \"/opt/t/CD.DB\""_s;
-        QTest::newRow("first opening") << Kind::FirstOpening << u"x"_s << table;
-        QTest::newRow("all discs") << Kind::AllDiscs << QString() << table + u" B "_s;
-        QTest::newRow("disc filter") << Kind::DiscFilter << u"M \"C\" %_"_s
-                                     << table + u" B where B.\"CD\" like \"M \"C\" %_\""_s;
-        QTest::newRow("search") << Kind::FileNameSearch << u"read'me"_s
-                                << table +
-                                       u" B where upper(B.\"Datei\") like upper(\"%read'me%\")"_s;
-    }
-    void sqlLine()
-    {
-        QFETCH(Kind, kind);
-        QFETCH(QString, text);
-        QFETCH(QString, line);
-        BrowseQuery query(u"/opt/t/"_s);
-        query.setRequest({kind, text});
-        QCOMPARE(query.sqlText(), line);
-    }
-
     // Disc names are case-sensitive LIKE patterns and the search ignores letter case by Unicode's
     // rules; "%" and "_" are wildcards, anything else typed is only text.
     void selects_data()
@@ -219,8 +195,8 @@ private Q_SLOTS:
         for (const auto &change : std::initializer_list<std::function<void()>>{
                  [&] { query.updateField(0, 3, u"neu\r\nZeile 2"_s); },
                  [&] { query.updateField(1, 3, u""_s); }, [&] { query.updateField(2, 1, {}); },
-                 [&] { query.deleteRow(3); }, [&] { QCOMPARE(query.appendBlankRecord(), 255); },
-                 [&] { query.updateField(255, 4, u"Liste"_s); }})
+                 [&] { query.deleteRow(3); }, [&] { QCOMPARE(query.appendNewRow(), 255); },
+                 [&] { query.postNewRow({}, u"Liste"_s); }})
             QCOMPARE(failureOf(change), refusal);
         if (!refusal.isEmpty()) {
             QCOMPARE(fixture.stored(), before);

@@ -3,7 +3,7 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/CatalogueTable.h"
 #include "CatalogueFixture.h"
-#include "UnprivilegedScope.h"
+#include "support/UnprivilegedScope.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -162,7 +162,7 @@ private Q_SLOTS:
             QCOMPARE(query.field(0, 3), FieldValue(u"Info"_s));
             for (const auto &change : std::initializer_list<std::function<void()>>{
                      [&] { query.deleteRow(0); }, [&] { query.updateField(0, 3, u"neu"_s); },
-                     [&] { query.appendBlankRecord(); }})
+                     [&] { query.appendNewRow(); }})
                 QCOMPARE(failureOf(change), CatalogueMessage::readOnly());
         }
         QCOMPARE(snapshot(fixture.fileName()), before);
