@@ -1,11 +1,14 @@
 // The "Virtual Drive" page and the drive tree: keeping DirTree1 loaded with the selected drive's
 // root, showing a stored virtual drive, and storing one at import.
 
+#include "app/AppError.h"
 #include "app/SearchAnimation.h"
 #include "app/Unit1.h"
 #include "devices/DriveComboBox.h"
 #include "vdrive/DirTree.h"
+#include "vdrive/Subdirectories.h"
 #include "vdrive/TreeFile.h"
+#include "vdrive/VirtualDriveFile.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -14,16 +17,53 @@
 #include <QScopeGuard>
 #include <QStyle>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Whether the drive behind a root such as "d:\" holds a folder.
+bool hasSubdirectory(const PathMapper &paths, const QString &root)
+{
+    bool found = false;
+    if (const std::optional<QByteArray> native = paths.toNative(root))
+        forEachSubdirectory(*native, [&](QByteArrayView, bool) {
+            found = true;
+            return false;
+        });
+    return found;
+}
+
+} // namespace
 
 void TForm1::OvGetDriveTree(QChar letter)
 {
-    // A reload asked for while another one lets events run, or while an import stores the tree,
-    // is dropped: the tree must never end with two roots or lose what the import expands.
-    if (m_reloadingTree || m_busy.isBusy())
+    // While an import stores the tree nothing may reload or clear it.
+    if (m_busy.isBusy())
         return;
+    // A reload asked for while another one lets events run is kept, the newest only, and runs
+    // when that one ends: the tree must end with the root of the drive asked for last, and never
+    // with two roots.
+    if (m_reloadingTree) {
+        m_reloadPending = true;
+        m_pendingReload = letter;
+        return;
+    }
     m_reloadingTree = true;
-    const auto done = qScopeGuard([this] { m_reloadingTree = false; });
+    const auto done = qScopeGuard([this] {
+        m_reloadingTree = false;
+        m_reloadPending = false;
+    });
+    loadDriveRoot(letter);
+    while (std::exchange(m_reloadPending, false)) {
+        DirTree1->ClearTree();
+        loadDriveRoot(m_pendingReload);
+    }
+}
+
+void TForm1::loadDriveRoot(QChar letter)
+{
     const QString caption = DriveComboBox1->currentText();
     if (letter < u'a' || letter > u'z')
         return;
@@ -31,9 +71,19 @@ void TForm1::OvGetDriveTree(QChar letter)
     DirTree1->LoadDrive(QString(letter) + u":\\"_s, caption);
 }
 
+bool TForm1::holdsDriveRoot(QChar letter) const
+{
+    if (DirTree1->topLevelItemCount() != 1)
+        return false;
+    const QTreeWidgetItem *root = DirTree1->topLevelItem(0);
+    const TDirEntry *entry = TDirTree::dirEntry(root);
+    return entry && entry->Path == letter.toUpper() + u":\\"_s &&
+           root->text(0) == DriveComboBox1->currentText();
+}
+
 void TForm1::reloadDriveTree(QChar letter)
 {
-    if (m_reloadingTree || m_busy.isBusy())
+    if (m_busy.isBusy())
         return;
     // Reloads never report anything.
     try {
@@ -57,10 +107,11 @@ void TForm1::TL2Click()
     const QList<QListWidgetItem *> selected = TL2->selectedItems();
     if (selected.isEmpty())
         return;
-    const QString file = applicationFile(selected.last()->text() + u".vfs"_s);
+    const std::optional<QString> file =
+        virtualDriveFile(m_environment.applicationDirectory, selected.last()->text());
     const QIcon folder = style()->standardIcon(QStyle::SP_DirIcon);
-    if (QFileInfo(file).isFile()) {
-        LoadTreeFromFile(*TreeView1, file, folder);
+    if (file && QFileInfo(*file).isFile()) {
+        LoadTreeFromFile(*TreeView1, *file, folder);
         return;
     }
     TreeView1->clear();
@@ -71,13 +122,33 @@ void TForm1::TL2Click()
 
 void TForm1::storeVirtualDrive(const QString &discName)
 {
+    // However the step ends, the builder is hidden and empty again and the animation stopped.
+    const auto tidy = qScopeGuard([this] {
+        Animate1->stop();
+        DirTree1->ClearTree();
+        DirTree1->hide();
+    });
+    const QString &directory = m_environment.applicationDirectory;
+    const std::optional<QString> file = virtualDriveFile(directory, discName);
+    if (!file)
+        throw AppError(
+            u"Datei %1 kann nicht erstellt werden"_s.arg(directory + discName + u".vfs"_s));
+
     DirTree1->show();
     Animate1->play();
     Label1->setText(u"Erzeuge virtuelles Laufwerk"_s);
     processPendingEvents();
+    // Each store leaves the tree empty, and a disc arriving during a scan is not loaded, so the
+    // tree may hold nothing or an older root: the drive's complete tree is what gets stored.
+    const QString root = Edit2->text();
+    const QChar letter = root.isEmpty() ? QChar() : root.front();
+    if (!holdsDriveRoot(letter)) {
+        DirTree1->ClearTree();
+        loadDriveRoot(letter);
+    }
     DirTree1->ExpandAll();
-    SaveTreeToFile(*DirTree1, applicationFile(discName + u".vfs"_s));
-    Animate1->stop();
-    DirTree1->ClearTree();
-    DirTree1->hide();
+    if (DirTree1->topLevelItemCount() == 0 && hasSubdirectory(m_paths, root))
+        throw AppError(u"Laufwerk %1 kann nicht gelesen werden, Datei %2 bleibt unverändert"_s.arg(
+            root, *file));
+    SaveTreeToFile(*DirTree1, *file);
 }

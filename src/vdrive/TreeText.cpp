@@ -6,16 +6,68 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Linux allows CR and LF in folder names, and either would split a node in two. Inside a node
+// text they are written as DLE 'r' and DLE 'n', and DLE itself as DLE DLE. Files written before
+// held a DLE only where a name really had one, so they read as they always did; any other DLE
+// stays as it is.
+constexpr QChar Escape(u'\x10');
+
+// The character that stands for c after the escape character, or none when c needs no escape.
+QChar escapeCode(QChar c)
+{
+    return c == u'\r' ? QChar(u'r') : c == u'\n' ? QChar(u'n') : c == Escape ? Escape : QChar();
+}
+
+QString escaped(const QString &text)
+{
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return escapeCode(c).isNull(); }))
+        return text;
+    QString result;
+    result.reserve(text.size() + 2);
+    for (const QChar c : text) {
+        const QChar code = escapeCode(c);
+        if (code.isNull())
+            result.append(c);
+        else
+            result.append(Escape).append(code);
+    }
+    return result;
+}
+
+QString unescaped(QStringView text)
+{
+    if (!text.contains(Escape))
+        return text.toString();
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (text[i] == Escape && (next == u'r' || next == u'n' || next == Escape)) {
+            result.append(next == u'r' ? QChar(u'\r') : next == u'n' ? QChar(u'\n') : Escape);
+            ++i;
+        } else {
+            result.append(text[i]);
+        }
+    }
+    return result;
+}
+
+} // namespace
 
 QByteArray serializeTree(const QList<TreeLine> &preOrder)
 {
     QByteArray bytes;
     for (const TreeLine &line : preOrder) {
         bytes.append(line.level, '\t');
-        bytes.append(line.text.toUtf8());
+        bytes.append(escaped(line.text).toUtf8());
         bytes.append("\r\n");
     }
     return bytes;
@@ -38,7 +90,7 @@ ParsedTree parseTree(QByteArrayView bytes)
         while (textStart < end && (text[textStart] == u'\t' || text[textStart] == u' '))
             ++textStart;
         const int depth = int(textStart - start);
-        const QString nodeText = text.sliced(textStart, end - textStart);
+        const QString nodeText = unescaped(QStringView(text).sliced(textStart, end - textStart));
         // The first node is top-level whatever its indent; every later node may sit at most one
         // level below the one before.
         if (previousLevel >= 0 && depth > previousLevel + 1) {

@@ -50,6 +50,8 @@ void TestTreeText::serialize_data()
     QTest::newRow("UTF-8, empty text, depth")
         << QList<TreeLine>{{0, u"Müll"_s}, {1, QString()}, {2, u"€"_s}}
         << QByteArray("M\xC3\xBCll\r\n\t\r\n\t\t\xE2\x82\xAC\r\n");
+    QTest::newRow("line ends and DLE in a text")
+        << QList<TreeLine>{{0, u"a\nb\r\x10n"_s}} << QByteArray("a\x10nb\x10r\x10\x10n\r\n");
 }
 
 // Every such tree also reads back unchanged.
@@ -98,6 +100,9 @@ void TestTreeText::parse_data()
         << QStringList{u"0:A"_s, u"1:B"_s, u"2:C"_s, u"3:D"_s, u"1:E  F "_s, u"0:G"_s} << QString();
     QTest::newRow("not UTF-8 reads as Windows-1252")
         << QByteArray("M\xFCll\r\n\t\x80\r\n") << QStringList{u"0:Müll"_s, u"1:€"_s} << QString();
+    QTest::newRow("DLE without r, n or DLE after it is kept")
+        << QByteArray("A\x10\r\n\t\x10x\r\n") << QStringList{u"0:A\x10"_s, u"1:\x10x"_s}
+        << QString();
 }
 
 void TestTreeText::parse()
