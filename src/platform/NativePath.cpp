@@ -1,10 +1,14 @@
 #include "platform/NativePath.h"
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr char16_t EscapeBase = 0xDC00;
+constexpr char16_t MappedBackslash = 0xF05C;
+constexpr char16_t MappedColon = 0xF03A;
 
 // Length of the valid UTF-8 sequence starting at bytes[i], or 0 when it is not valid (overlong
 // forms, surrogates and values above U+10FFFF count as invalid).
@@ -96,6 +100,22 @@ QByteArray encodeFileName(QStringView name)
     return result;
 }
 
+QString programName(QByteArrayView nativeName)
+{
+    QString name = decodeFileName(nativeName);
+    name.replace(u'\\', QChar(MappedBackslash));
+    name.replace(u':', QChar(MappedColon));
+    return name;
+}
+
+QByteArray nativeName(QStringView programName)
+{
+    QString name = programName.toString();
+    name.replace(QChar(MappedBackslash), u'\\');
+    name.replace(QChar(MappedColon), u':');
+    return encodeFileName(name);
+}
+
 std::optional<QByteArray> PathMapper::toNative(QStringView programPath) const
 {
     if (programPath.size() < 2 || programPath[1] != u':' || !programPath[0].isLetter())
@@ -110,9 +130,12 @@ std::optional<QByteArray> PathMapper::toNative(QStringView programPath) const
     QStringView rest = programPath.mid(2);
     while (rest.startsWith(u'\\'))
         rest = rest.mid(1);
-    QByteArray tail = encodeFileName(rest);
-    tail.replace('\\', '/');
-    native.append(tail);
+    bool first = true;
+    for (const QStringView component : rest.split(u'\\')) {
+        if (!std::exchange(first, false))
+            native.append('/');
+        native.append(nativeName(component));
+    }
     return native;
 }
 
@@ -142,7 +165,12 @@ std::optional<QString> PathMapper::toProgram(QByteArrayView nativePath) const
     while (rest.startsWith('/'))
         rest = rest.sliced(1);
     QString program = QString(best->letter) + u":\\"_s;
-    QString tail = decodeFileName(rest);
-    tail.replace(u'/', u'\\');
-    return program + tail;
+    for (qsizetype start = 0;;) {
+        const qsizetype end = rest.indexOf('/', start);
+        program.append(programName(rest.sliced(start, (end < 0 ? rest.size() : end) - start)));
+        if (end < 0)
+            return program;
+        program.append(u'\\');
+        start = end + 1;
+    }
 }

@@ -13,6 +13,13 @@
 QString decodeFileName(QByteArrayView bytes);
 QByteArray encodeFileName(QStringView name);
 
+// One file or folder name as a component of a program path, and back: the lossless decoding
+// above, with the two characters that separate program paths, "\" and ":", shown as U+F05C and
+// U+F03A, as Cygwin and WSL show them. A name that really holds U+F05C or U+F03A therefore maps
+// back to "\" or ":".
+QString programName(QByteArrayView nativeName);
+QByteArray nativeName(QStringView programName);
+
 // Maps the program's drive-letter paths ("d:\GAMES\SETUP.EXE") to native paths
 // ("/media/user/MYDISC/GAMES/SETUP.EXE") and back, through the drive table.
 class PathMapper

@@ -134,9 +134,9 @@ void DescriptionFinder::readEntries()
         const std::size_t size = std::strlen(entry->d_name);
         if (!hasCandidateSuffix(entry->d_name, size) || !isRegularFile(fd, *entry))
             continue;
-        const QByteArray nativeName(entry->d_name, qsizetype(size));
-        QString name = decodeFileName(nativeName);
-        m_entries.push_back({name.toCaseFolded(), std::move(name), nativeName});
+        const QByteArray native(entry->d_name, qsizetype(size));
+        QString name = programName(native);
+        m_entries.push_back({name.toCaseFolded(), std::move(name), native});
     }
 }
 
@@ -146,14 +146,14 @@ void DescriptionFinder::takeListedEntries()
     if (listed == m_listing->cend())
         return;
     for (const QString &name : listed.value()) {
-        QByteArray nativeName = encodeFileName(name);
+        QByteArray native = nativeName(name);
         struct stat status
         {
         };
-        const QByteArray nativePath = m_nativeDirectory + nativeName;
+        const QByteArray nativePath = m_nativeDirectory + native;
         if (::stat(nativePath.constData(), &status) != 0 || !S_ISREG(status.st_mode))
             continue;
-        m_entries.push_back({name.toCaseFolded(), name, std::move(nativeName)});
+        m_entries.push_back({name.toCaseFolded(), name, std::move(native)});
     }
 }
 

@@ -125,7 +125,7 @@ public:
     {
         if (m_all)
             return true;
-        const QString name = decodeFileName(nativeName).toCaseFolded();
+        const QString name = programName(nativeName).toCaseFolded();
         return wildcardMatch(name, m_pattern) ||
                (m_pattern.endsWith(u".*"_s) && wildcardMatch(name, m_pattern.chopped(2)));
     }
@@ -142,11 +142,12 @@ QString joinPath(const QString &directory, QByteArrayView name, QStringView tail
     QString path;
     path.reserve(directory.size() + name.size() + tail.size());
     path.append(directory);
-    if (std::all_of(name.begin(), name.end(),
-                    [](char byte) { return static_cast<unsigned char>(byte) < 0x80; }))
+    if (std::all_of(name.begin(), name.end(), [](char byte) {
+            return static_cast<unsigned char>(byte) < 0x80 && byte != '\\' && byte != ':';
+        }))
         path.append(QLatin1StringView(name.data(), name.size()));
     else
-        path.append(decodeFileName(name));
+        path.append(programName(name));
     path.append(tail);
     return path;
 }

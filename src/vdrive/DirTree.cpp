@@ -293,7 +293,7 @@ void TDirTree::ReadChildren(QTreeWidgetItem *item)
 
     std::vector<Subdirectory> found;
     forEachSubdirectory(directory->native, [&](QByteArrayView name, bool isLink) {
-        QString path = directory->entry.Path + decodeFileName(name) + u'\\';
+        QString path = directory->entry.Path + programName(name) + u'\\';
         if (admits(path) && attributesPass(name))
             found.push_back({displayName(name), std::move(path), name.toByteArray(), isLink});
         return true;
@@ -321,8 +321,7 @@ void TDirTree::ProbeChildren(QTreeWidgetItem *item)
         return;
     bool found = false;
     forEachSubdirectory(directory->native, [&](QByteArrayView name, bool) {
-        found =
-            admits(directory->entry.Path + decodeFileName(name) + u'\\') && attributesPass(name);
+        found = admits(directory->entry.Path + programName(name) + u'\\') && attributesPass(name);
         return !found;
     });
     if (found)

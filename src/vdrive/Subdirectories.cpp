@@ -34,7 +34,7 @@ QByteArray nameMatching(const QByteArray &nativeDirectory, QStringView component
     const QString wanted = upperAscii(component);
     while (const dirent *entry = ::readdir(directory.get())) {
         if (!isDotOrDotDot(entry->d_name) &&
-            upperAscii(decodeFileName(QByteArrayView(entry->d_name))) == wanted)
+            upperAscii(programName(QByteArrayView(entry->d_name))) == wanted)
             return QByteArray(entry->d_name);
     }
     return {};
@@ -79,7 +79,7 @@ bool programPathExists(const PathMapper &paths, QStringView programPath)
 
     QByteArray current = *paths.toNative(programPath.first(2));
     for (const QStringView component : programPath.sliced(2).split(u'\\', Qt::SkipEmptyParts)) {
-        QByteArray next = current + encodeFileName(component);
+        QByteArray next = current + nativeName(component);
         if (!exists(next)) {
             const QByteArray name = nameMatching(current, component);
             if (name.isEmpty())

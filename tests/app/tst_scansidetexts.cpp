@@ -64,6 +64,7 @@ private Q_SLOTS:
     void missingArchiveIsReportedAndTheScanGoesOn();
     void unreadableDescriptionEndsTheScan();
     void newScanReleasesOldSideTexts();
+    void separatorsInNamesAreMapped();
 
 private:
     QString disc() const { return m_fixture->path(u"disc"_s); }
@@ -193,6 +194,21 @@ void TestScanSideTexts::newScanReleasesOldSideTexts()
     QVERIFY(memo(u"Memo1"_s).isEmpty());
     click(u"d:\\ONE.EXE"_s);
     QVERIFY(memo(u"Memo1"_s).isEmpty());
+}
+
+// "\\" and ":" inside a Linux name would split program paths; they show as U+F05C and U+F03A and
+// still reach the file.
+void TestScanSideTexts::separatorsInNamesAreMapped()
+{
+    writeFile(disc() + u"/a\\b.zip"_s, storedZip({{"IN.TXT", "x"}}));
+    writeFile(disc() + u"/x:y.EXE"_s);
+    writeFile(disc() + u"/x:y.txt"_s, "Beschreibung");
+    scan({u"cb1"_s, u"cb5"_s, u"cb7"_s});
+    QCOMPARE(m_fixture->dialogs.total(), 0);
+    click(u"d:\\a\uf05cb.zip"_s);
+    QCOMPARE(memo(u"Memo3"_s), u"IN.TXT 0000001 Byte "_s);
+    click(u"d:\\x\uf03ay.EXE"_s);
+    QCOMPARE(memo(u"Memo1"_s), u"Beschreibung"_s);
 }
 
 QTEST_MAIN(TestScanSideTexts)
