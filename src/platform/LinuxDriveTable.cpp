@@ -300,27 +300,53 @@ QList<LinuxDriveTable::Volume> LinuxDriveTable::currentVolumes() const
     return volumes;
 }
 
-QHash<QByteArray, QChar> LinuxDriveTable::assignLetters(const QList<Volume> &volumes) const
+QHash<QByteArray, QChar> LinuxDriveTable::assignLetters(const QList<Volume> &volumes)
 {
+    // A letter names one volume while it is mounted, and a volume that went keeps its letter
+    // for when it comes back: a freed letter goes to another volume only when no other is free,
+    // so a caption never belongs to a volume that has just been swapped.
     QHash<QByteArray, QChar> letters;
     QList<QChar> taken;
+    const auto keep = [&](const QByteArray &key, QChar letter) {
+        letters.insert(key, letter);
+        taken.append(letter);
+    };
     for (const Volume &volume : volumes) {
-        if (const auto kept = m_letters.constFind(volume.key); kept != m_letters.constEnd()) {
-            letters.insert(volume.key, *kept);
-            taken.append(*kept);
-        }
+        if (const auto kept = m_letters.constFind(volume.key); kept != m_letters.constEnd())
+            keep(volume.key, *kept);
     }
+    for (const Volume &volume : volumes) {
+        const auto old = m_lastSeen.constFind(volume.key);
+        if (!letters.contains(volume.key) && old != m_lastSeen.constEnd() && !taken.contains(*old))
+            keep(volume.key, *old);
+    }
+    QList<QChar> remembered;
+    for (auto seen = m_lastSeen.cbegin(); seen != m_lastSeen.cend(); ++seen) {
+        if (!letters.contains(seen.key()))
+            remembered.append(seen.value());
+    }
+    const auto freeLetter = [&](bool sparingRemembered) -> std::optional<QChar> {
+        for (char16_t letter = FirstLetter; letter <= LastLetter; ++letter) {
+            if (!taken.contains(QChar(letter)) &&
+                !(sparingRemembered && remembered.contains(QChar(letter))))
+                return QChar(letter);
+        }
+        return std::nullopt;
+    };
     for (const Volume &volume : volumes) {
         if (letters.contains(volume.key))
             continue;
-        char16_t letter = FirstLetter;
-        while (letter <= LastLetter && taken.contains(QChar(letter)))
-            ++letter;
-        if (letter > LastLetter)
+        // c: always names the volume at "/", whichever device that is now.
+        const bool isRoot = volume.mount && volume.mount->mountPoint == "/";
+        std::optional<QChar> letter = freeLetter(!isRoot);
+        if (!letter)
+            letter = freeLetter(false);
+        if (!letter)
             break;
-        letters.insert(volume.key, QChar(letter));
-        taken.append(QChar(letter));
+        keep(volume.key, *letter);
     }
+    for (auto assigned = letters.cbegin(); assigned != letters.cend(); ++assigned)
+        m_lastSeen.insert(assigned.key(), assigned.value());
     return letters;
 }
 

@@ -25,12 +25,13 @@ private:
 
     QList<Volume> currentVolumes() const;
     Drive describe(const Volume &volume) const;
-    QHash<QByteArray, QChar> assignLetters(const QList<Volume> &volumes) const;
+    QHash<QByteArray, QChar> assignLetters(const QList<Volume> &volumes);
 
     const MountSource &m_mounts;
     const LabelReader &m_labels;
     const QString m_sysfsRoot;
-    QHash<QByteArray, QChar> m_letters; // volume key -> letter
-    QHash<QByteArray, Drive> m_known;   // mount identity -> drive, from the last refresh
+    QHash<QByteArray, QChar> m_letters;  // volume key -> letter, for the volumes present
+    QHash<QByteArray, QChar> m_lastSeen; // volume key -> letter, for every volume since start
+    QHash<QByteArray, Drive> m_known;    // mount identity -> drive, from the last refresh
     QList<Drive> m_drives;
 };

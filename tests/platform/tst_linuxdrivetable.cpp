@@ -363,17 +363,20 @@ void TestLinuxDriveTable::lettersStayWithTheirVolumes()
     QCOMPARE(lettersAndMountPoints(table),
              (QStringList{u"c /"_s, u"d "_s, u"e /media/a"_s, u"f /media/b"_s}));
 
+    // Stick a goes: its letter e is not given to the volumes that come next.
     mounts.text = RootMount + stickB + mountLine(4, "8:1", "/media/0", "ext4", "/dev/sda1") +
                   mountLine(5, "0:52", "/mnt/share", "cifs", "//server/share");
     table.refresh();
     QCOMPARE(lettersAndMountPoints(table),
-             (QStringList{u"c /"_s, u"d "_s, u"e /media/0"_s, u"f /media/b"_s, u"g /mnt/share"_s}));
+             (QStringList{u"c /"_s, u"d "_s, u"f /media/b"_s, u"g /media/0"_s, u"h /mnt/share"_s}));
 
-    mounts.text += mountLine(6, "11:0", "/media/disc", "iso9660", "/dev/sr0");
+    // Stick a comes back and gets e again.
+    mounts.text += mountLine(6, "11:0", "/media/disc", "iso9660", "/dev/sr0") +
+                   mountLine(7, "8:17", "/media/a", "vfat", "/dev/sdb1");
     table.refresh();
     QCOMPARE(lettersAndMountPoints(table),
-             (QStringList{u"c /"_s, u"d /media/disc"_s, u"e /media/0"_s, u"f /media/b"_s,
-                          u"g /mnt/share"_s}));
+             (QStringList{u"c /"_s, u"d /media/disc"_s, u"e /media/a"_s, u"f /media/b"_s,
+                          u"g /media/0"_s, u"h /mnt/share"_s}));
 }
 
 void TestLinuxDriveTable::probesLabelsOnlyForNewMounts()
