@@ -112,6 +112,7 @@ void TForm1::createDiscEvents()
         CD1->setAfterArrival([this](TCDEvents *, QChar) { CD1AfterArrival(); });
         m_mountWatcher = new MountWatcher(*m_environment.mounts, *m_environment.drives, this);
         CD1->listenTo(*m_mountWatcher);
+        connect(m_mountWatcher, &MountWatcher::volumeNotice, this, &TForm1::volumeCameOrWent);
         CD1->Options()->setAutoRun(false);
     });
 }
@@ -124,6 +125,24 @@ FormPlacement TForm1::placement() const
     if (const QScreen *shownOn = screen())
         placement.screenSize = shownOn->geometry().size();
     return placement;
+}
+
+void TForm1::volumeCameOrWent(const VolumeNotice &notice)
+{
+    // A disc's arrival refreshes the list through CD1. Any other listed volume that comes or
+    // goes (a stick, a share, an ejected disc) refreshes it too, so that a caption always
+    // describes the volume behind its letter; the notices of one change come as one refresh.
+    const bool discArrival =
+        notice.eventCode == VolumeNotice::Arrival && (notice.flags & VolumeNotice::MediaFlag);
+    if (notice.unitMask == 0 || discArrival || std::exchange(m_driveListUpdatePending, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_driveListUpdatePending = false;
+            runGuarded(*m_environment.dialogs, [this] { DriveComboBox1->updateDriveList(); });
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm1::CD1AfterArrival()

@@ -26,6 +26,7 @@ class TDirTree;
 class TFindFile;
 class TFormStorage;
 class TMSysInfo;
+struct VolumeNotice;
 struct FormPlacement;
 class QCheckBox;
 class QLabel;
@@ -67,6 +68,7 @@ public:
     void Button1Click();
     void DBNavigator1Click(int button);
     void CD1AfterArrival();
+    void volumeCameOrWent(const VolumeNotice &notice);
     void OvGetDriveTree(QChar letter);
     void PageControl1Change();
     void TL2Click();
@@ -139,6 +141,7 @@ private:
     bool m_returningToRecord = false;    // the grid goes back to a record whose post was refused
     bool m_importRunning = false;
     bool m_reloadingTree = false;
+    bool m_driveListUpdatePending = false;
 
     // A drive tree reload asked for while one ran, and its drive letter.
     bool m_reloadPending = false;

@@ -1,4 +1,5 @@
 #include "devices/DriveComboBox.h"
+#include "devices/MountWatcher.h"
 #include "support/FormFixture.h"
 
 #include <QAccessible>
@@ -43,6 +44,7 @@ private Q_SLOTS:
     void emptyDriveEndsWithRangeError();
     void scanRefusesReentryAndClose();
     void rescanReplacesThePreviousResult();
+    void selectorFollowsEveryVolume();
 
 private:
     void showForm() { m_fixture->show(); }
@@ -394,6 +396,26 @@ void TestForm1::rescanReplacesThePreviousResult()
     QCOMPARE(scanDrive(u'd'), QStringList{u"d:\\ONE.EXE"_s});
     QCOMPARE(scanDrive(u'e'), QStringList{u"e:\\TWO.EXE"_s});
     QCOMPARE(rows(control<QListView>(u"ListBox1"_s)), QStringList{u"e:\\TWO.EXE"_s});
+}
+
+// A stick carries no media flag, and its letter's caption must still follow it as it comes and
+// goes.
+void TestForm1::selectorFollowsEveryVolume()
+{
+    showForm();
+    const QString stick = m_fixture->path(u"stick"_s);
+    QDir().mkpath(stick);
+    m_fixture->mounts.text = "2 1 8:17 / " + stick.toUtf8() + " rw - vfat /dev/sdb1 rw\n";
+    m_fixture->drives.addDrive(u'e', DriveType::Fixed, stick, u"Stick"_s);
+    auto *watcher = m_fixture->form->findChild<MountWatcher *>();
+    watcher->checkNow();
+    auto *selector = control<DriveComboBox>(u"DriveComboBox1"_s);
+    QTRY_VERIFY(selector->findText(u"e: [stick]"_s) >= 0);
+
+    m_fixture->mounts.text.clear();
+    m_fixture->drives.setDrives({m_fixture->drives.drives().first()});
+    watcher->checkNow();
+    QTRY_COMPARE(selector->findText(u"e: [stick]"_s), -1);
 }
 
 QTEST_MAIN(TestForm1)
