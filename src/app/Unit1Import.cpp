@@ -11,6 +11,7 @@
 #include "catalogue/CatalogueTable.h"
 #include "catalogue/DiscName.h"
 #include "devices/DriveComboBox.h"
+#include "devices/MountWatcher.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -62,11 +63,11 @@ void setOtherPagesEnabled(QTabWidget *pages, bool enabled)
 
 void TForm1::db1Click()
 {
-    if (m_reloadingTree)
+    if (m_reloadingTree || m_busy.isBusy())
         return;
+    // Released after the busy mark, so that what changed meanwhile reloads the drive tree too.
+    const MountChangesHeld mountsHeld(m_mountWatcher);
     BusyState::Scope busy(m_busy);
-    if (!busy.acquired())
-        return;
     const std::optional<QString> discName =
         m_environment.dialogs->askDiscName(proposedDiscName(DriveComboBox1->currentText()));
     if (!discName)

@@ -7,6 +7,7 @@
 #include "app/SearchAnimation.h"
 #include "app/Unit1.h"
 #include "devices/DriveComboBox.h"
+#include "devices/MountWatcher.h"
 #include "scan/FindFile.h"
 #include "scan/MSysInfo.h"
 
@@ -89,9 +90,11 @@ void TForm1::runFinder()
 
 void TForm1::jep1Click()
 {
-    BusyState::Scope busy(m_busy);
-    if (!busy.acquired())
+    if (m_busy.isBusy())
         return;
+    // Released after the busy mark, so that what changed meanwhile reloads the drive tree too.
+    const MountChangesHeld mountsHeld(m_mountWatcher);
+    BusyState::Scope busy(m_busy);
     const BusyCursor cursor;
     DriveComboBox1->setEnabled(false);
     const auto finish = qScopeGuard([this] {

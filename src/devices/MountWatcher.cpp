@@ -1,5 +1,7 @@
 #include "devices/MountWatcher.h"
 
+#include <utility>
+
 #include "platform/MountSource.h"
 
 #include <QHash>
@@ -52,8 +54,18 @@ MountWatcher::MountWatcher(const MountSource &mounts, DriveTable &drives, QObjec
     connect(m_notifier, &QSocketNotifier::activated, this, &MountWatcher::checkNow);
 }
 
+void MountWatcher::release()
+{
+    if (m_holds > 0 && --m_holds == 0 && std::exchange(m_changeHeld, false))
+        checkNow();
+}
+
 void MountWatcher::checkNow()
 {
+    if (m_holds > 0) {
+        m_changeHeld = true;
+        return;
+    }
     QList<MountEntry> table = parseMountInfo(m_mounts.readMountInfo());
     const QList<MountEntry> removed = missingFrom(table, m_table);
     const QList<MountEntry> added = missingFrom(m_table, table);

@@ -39,6 +39,11 @@ public:
     // Reads the mount table again, refreshes the drive table when it changed and reports the
     // changes: removals first, each in table order.
     void checkNow();
+    // While held, a change is only noted; the last release applies it. A scan or an import so
+    // works on one drive table from start to end, and the scan's worker thread never reads the
+    // table while it is rewritten.
+    void hold() { ++m_holds; }
+    void release();
 
 Q_SIGNALS:
     void volumeNotice(const VolumeNotice &notice);
@@ -51,6 +56,28 @@ private:
     DriveTable &m_drives;
     QList<MountEntry> m_table;
     QList<Drive> m_knownDrives; // as of the last refresh, for the letters of removed mounts
+    int m_holds = 0;
+    bool m_changeHeld = false;
     QFile m_watched;
     QSocketNotifier *m_notifier = nullptr;
+};
+
+// Holds the watcher, when there is one, for the lifetime of the scope.
+class MountChangesHeld final
+{
+public:
+    explicit MountChangesHeld(MountWatcher *watcher) : m_watcher(watcher)
+    {
+        if (m_watcher)
+            m_watcher->hold();
+    }
+    ~MountChangesHeld()
+    {
+        if (m_watcher)
+            m_watcher->release();
+    }
+    Q_DISABLE_COPY_MOVE(MountChangesHeld)
+
+private:
+    MountWatcher *m_watcher;
 };

@@ -45,6 +45,7 @@ private Q_SLOTS:
     void scanRefusesReentryAndClose();
     void rescanReplacesThePreviousResult();
     void selectorFollowsEveryVolume();
+    void driveTableStaysDuringAScan();
 
 private:
     void showForm() { m_fixture->show(); }
@@ -416,6 +417,27 @@ void TestForm1::selectorFollowsEveryVolume()
     m_fixture->drives.setDrives({m_fixture->drives.drives().first()});
     watcher->checkNow();
     QTRY_COMPARE(selector->findText(u"e: [stick]"_s), -1);
+}
+
+// A mount change while the scan lists its drive waits for the scan's end.
+void TestForm1::driveTableStaysDuringAScan()
+{
+    const QString disc = m_fixture->path(u"disc"_s);
+    writeFile(disc + u"/A.EXE"_s);
+    m_fixture->drives.addDrive(u'd', DriveType::CdRom, disc, u"Disc"_s);
+    showForm();
+    control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'd');
+    auto *watcher = m_fixture->form->findChild<MountWatcher *>();
+    const int before = m_fixture->drives.refreshCount;
+    int duringScan = -1;
+    QTimer::singleShot(0, m_fixture->form.get(), [&] {
+        m_fixture->mounts.text = "2 1 8:17 / /media/stick rw - vfat /dev/sdb1 rw\n";
+        watcher->checkNow();
+        duringScan = m_fixture->drives.refreshCount;
+    });
+    m_fixture->form->jep1Click();
+    QCOMPARE(duringScan, before);
+    QCOMPARE(m_fixture->drives.refreshCount, before + 1);
 }
 
 QTEST_MAIN(TestForm1)
