@@ -14,6 +14,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class BrowseQuery;
 class DriveComboBox;
@@ -143,9 +144,7 @@ private:
     bool m_reloadingTree = false;
     bool m_driveListUpdatePending = false;
 
-    // A drive tree reload asked for while one ran, and its drive letter.
-    bool m_reloadPending = false;
-    QChar m_pendingReload;
+    std::optional<QChar> m_pendingReload; // the drive of a reload asked for while one ran
 
     QTabWidget *PageControl1 = nullptr;
 

@@ -46,19 +46,18 @@ void TForm1::OvGetDriveTree(QChar letter)
     // when that one ends: the tree must end with the root of the drive asked for last, and never
     // with two roots.
     if (m_reloadingTree) {
-        m_reloadPending = true;
         m_pendingReload = letter;
         return;
     }
     m_reloadingTree = true;
     const auto done = qScopeGuard([this] {
         m_reloadingTree = false;
-        m_reloadPending = false;
+        m_pendingReload.reset();
     });
     loadDriveRoot(letter);
-    while (std::exchange(m_reloadPending, false)) {
+    while (const std::optional<QChar> next = std::exchange(m_pendingReload, std::nullopt)) {
         DirTree1->ClearTree();
-        loadDriveRoot(m_pendingReload);
+        loadDriveRoot(*next);
     }
 }
 

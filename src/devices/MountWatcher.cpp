@@ -1,13 +1,12 @@
 #include "devices/MountWatcher.h"
 
-#include <utility>
-
 #include "platform/MountSource.h"
 
 #include <QHash>
 #include <QSocketNotifier>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
