@@ -1,5 +1,7 @@
 #include "platform/DriveTable.h"
 
+#include <algorithm>
+
 std::optional<Drive> DriveTable::drive(QChar letter) const
 {
     const QChar wanted = letter.toLower();
@@ -14,4 +16,10 @@ DriveType DriveTable::driveType(QChar letter) const
 {
     const std::optional<Drive> found = drive(letter);
     return found ? found->type : DriveType::NoRootDir;
+}
+
+bool Drive::isOtherVolume(QByteArrayView nativeDirectory) const
+{
+    return std::any_of(otherVolumes.cbegin(), otherVolumes.cend(),
+                       [&](const QByteArray &other) { return nativeDirectory.startsWith(other); });
 }

@@ -28,6 +28,13 @@ struct Drive
     QString networkName;   // "\\server\share" for network drives, else empty
     QString device;        // mount source, for example "/dev/sr0"
     QString fileSystem;    // file-system type, for example "iso9660"
+    // Mount points of other volumes inside this one, native, each ending in "/". A walk of this
+    // drive lists them but never enters them: their files belong to their own letters, and a
+    // pseudo file system or a hung share below "/" must not be read as part of c:.
+    QList<QByteArray> otherVolumes;
+
+    // Whether a native directory (ending in "/") lies on another volume than this drive's.
+    bool isOtherVolume(QByteArrayView nativeDirectory) const;
 
     bool operator==(const Drive &) const = default;
 };
@@ -45,4 +52,19 @@ public:
 
     std::optional<Drive> drive(QChar letter) const;
     DriveType driveType(QChar letter) const;
+};
+
+// The drives as they were at one moment. A worker thread reads this instead of the live table,
+// which the window thread rewrites when volumes come or go.
+class DriveSnapshot final : public DriveTable
+{
+public:
+    explicit DriveSnapshot(QList<Drive> drives) : m_drives(std::move(drives)) {}
+
+    // A snapshot stays as it was taken.
+    void refresh() override {}
+    QList<Drive> drives() const override { return m_drives; }
+
+private:
+    const QList<Drive> m_drives;
 };

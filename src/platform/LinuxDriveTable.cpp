@@ -14,12 +14,18 @@
 #include <memory>
 #include <optional>
 
+#include <dirent.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr char16_t FirstLetter = u'c';
 constexpr char16_t LastLetter = u'z';
+
+// The one mount holding the file manager's network shares, each a folder below it.
+constexpr QByteArrayView GvfsFileSystem = "fuse.gvfsd-fuse";
 
 // Overlays are container and build-tool internals; as the root of a container they still count.
 constexpr QByteArrayView PseudoFileSystems[] = {
@@ -34,7 +40,8 @@ constexpr QByteArrayView RamPlaces[] = {"/media", "/mnt", "/run/media"};
 constexpr QByteArrayView RamFileSystems[] = {"tmpfs", "ramfs"};
 constexpr QByteArrayView DiscFileSystems[] = {"iso9660", "udf", "fuse.fuseiso"};
 constexpr QByteArrayView NetworkFileSystems[] = {
-    "nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs", "sshfs", "davfs", "fuse.davfs2"};
+    "nfs",   "nfs4",       "cifs",  "smb3",        "smbfs",
+    "sshfs", "fuse.sshfs", "davfs", "fuse.davfs2", GvfsFileSystem};
 
 template <qsizetype N> bool isOneOf(QByteArrayView value, const QByteArrayView (&list)[N])
 {
@@ -53,11 +60,22 @@ bool isUnderOneOf(QByteArrayView path, const QByteArrayView (&directories)[N])
                        [&](QByteArrayView directory) { return isUnder(path, directory); });
 }
 
+// Programs mount their own files in user space at hidden folders (an AppImage at
+// /tmp/.mount_XXXXXX); volumes in user space (sshfs, fuseiso, davfs2, rclone) are mounted where
+// the user can see them, and fuseblk is a disk.
+bool isApplicationMount(const MountEntry &mount)
+{
+    const QByteArray folder = mount.mountPoint.sliced(mount.mountPoint.lastIndexOf('/') + 1);
+    return (mount.fileSystem.startsWith("fuse.") && folder.startsWith('.')) ||
+           mount.fileSystem.toLower().contains("appimage") ||
+           mount.source.toLower().contains("appimage");
+}
+
 bool isDriveMount(const MountEntry &mount)
 {
     if (mount.mountPoint == "/")
         return true;
-    if (isOneOf(mount.fileSystem, PseudoFileSystems))
+    if (isOneOf(mount.fileSystem, PseudoFileSystems) || isApplicationMount(mount))
         return false;
     if (!isUnder(mount.mountPoint, "/run/media") && isUnderOneOf(mount.mountPoint, HiddenPlaces))
         return false;
@@ -154,6 +172,17 @@ bool isRemovable(const QString &sysfsRoot, unsigned major, unsigned minor)
     return readSysfsValue(device + u"/removable"_s) == "1";
 }
 
+// "\\host\a\b" for host and path "/a/b"; none without a host.
+QString uncName(const QString &host, const QString &path)
+{
+    if (host.isEmpty())
+        return {};
+    QString name = u"\\\\"_s + host;
+    for (const QString &part : path.split(u'/', Qt::SkipEmptyParts))
+        name += u'\\' + part;
+    return name;
+}
+
 // "//server/share" (SMB), "server:/export/dir" (NFS), "user@host:/path" (SSH) and
 // "https://user@host/path" (WebDAV) all become "\\host\path"; any other source gives no name, so
 // the caption falls back to the volume label.
@@ -172,16 +201,25 @@ QString networkName(const QString &source)
         rest = rest.left(colon) + u'/' + rest.mid(colon + 1);
     }
     const qsizetype slash = rest.indexOf(u'/');
-    QString host = slash < 0 ? rest : rest.left(slash);
-    host = host.mid(host.lastIndexOf(u'@') + 1);
-    if (host.isEmpty())
-        return {};
-    QString name = u"\\\\"_s + host;
-    const QStringList parts =
-        slash < 0 ? QStringList() : rest.mid(slash).split(u'/', Qt::SkipEmptyParts);
-    for (const QString &part : parts)
-        name += u'\\' + part;
-    return name;
+    const QString host = slash < 0 ? rest : rest.left(slash);
+    return uncName(host.mid(host.lastIndexOf(u'@') + 1), slash < 0 ? QString() : rest.mid(slash));
+}
+
+// A gvfs share folder is named "kind:key=value,...", with percent-encoded values:
+// "smb-share:server=nas,share=music" is \\nas\music, and the other kinds name their host and
+// the folder they open, "dav:host=h,ssl=true,prefix=%2Fremote.php" is \\h\remote.php.
+QString gvfsNetworkName(const QByteArray &share)
+{
+    QHash<QByteArray, QString> values;
+    for (const QByteArray &pair : share.sliced(share.indexOf(':') + 1).split(',')) {
+        const qsizetype equals = pair.indexOf('=');
+        if (equals > 0) {
+            values.insert(pair.first(equals), QString::fromUtf8(QByteArray::fromPercentEncoding(
+                                                  pair.sliced(equals + 1))));
+        }
+    }
+    return uncName(values.value("server", values.value("host")),
+                   values.value("share", values.value("volume", values.value("prefix"))));
 }
 
 // Of several mounts of one device, the one at "/" or else the one showing most of it.
@@ -218,6 +256,38 @@ QList<MountEntry> driveMounts(const QList<MountEntry> &entries)
     return mounts;
 }
 
+// The file manager's network shares are folders below one mount, the user's gvfs folder, each a
+// volume like a mount of its own. Only that folder is listed, which its local daemon answers
+// without reaching the shares, so a share that went away cannot make this hang; readdir, as QDir
+// would stat each share's folder. Adding a share does not change the mount table: a new share
+// shows when the table is read for another reason.
+QList<MountEntry> gvfsShares(const QList<MountEntry> &entries, const QByteArray &gvfsDir)
+{
+    const auto gvfs = std::find_if(entries.begin(), entries.end(), [&](const MountEntry &entry) {
+        return entry.fileSystem == GvfsFileSystem && entry.mountPoint == gvfsDir;
+    });
+    if (gvfs == entries.end())
+        return {};
+    const auto closeDir = [](DIR *dir) { ::closedir(dir); };
+    const std::unique_ptr<DIR, decltype(closeDir)> dir(::opendir(gvfsDir.constData()), closeDir);
+    if (!dir)
+        return {};
+    QList<MountEntry> shares;
+    while (const dirent *entry = ::readdir(dir.get())) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        MountEntry share = *gvfs;
+        share.root = '/' + name;
+        share.mountPoint = gvfsDir + '/' + name;
+        share.source = name;
+        shares.append(share);
+    }
+    std::sort(shares.begin(), shares.end(),
+              [](const MountEntry &a, const MountEntry &b) { return a.mountPoint < b.mountPoint; });
+    return shares;
+}
+
 } // namespace
 
 struct LinuxDriveTable::Volume
@@ -237,15 +307,22 @@ struct LinuxDriveTable::Volume
 };
 
 LinuxDriveTable::LinuxDriveTable(const MountSource &mounts, const LabelReader &labels,
-                                 QString sysfsRoot)
-    : m_mounts(mounts), m_labels(labels), m_sysfsRoot(std::move(sysfsRoot))
+                                 QString sysfsRoot, const QString &runtimeDir)
+    : m_mounts(mounts), m_labels(labels), m_sysfsRoot(std::move(sysfsRoot)),
+      m_gvfsDir(QFile::encodeName(runtimeDir) + "/gvfs")
 {
     refresh();
 }
 
+QString LinuxDriveTable::userRuntimeDir()
+{
+    return u"/run/user/"_s + QString::number(::getuid());
+}
+
 void LinuxDriveTable::refresh()
 {
-    const QList<Volume> volumes = currentVolumes();
+    const QList<MountEntry> table = parseMountInfo(m_mounts.readMountInfo());
+    const QList<Volume> volumes = currentVolumes(table);
     m_letters = assignLetters(volumes);
 
     QHash<QByteArray, Drive> known;
@@ -258,6 +335,10 @@ void LinuxDriveTable::refresh()
         const auto cached = m_known.constFind(identity);
         Drive drive = cached != m_known.constEnd() ? *cached : describe(volume);
         drive.letter = *letter;
+        // Mounts below come and go without changing this volume's identity.
+        drive.otherVolumes = drive.mountPoint.isEmpty()
+                                 ? QList<QByteArray>()
+                                 : otherVolumesBelow(table, drive.mountPoint);
         known.insert(identity, drive);
         m_drives.append(drive);
     }
@@ -272,9 +353,9 @@ QList<Drive> LinuxDriveTable::drives() const
 }
 
 // In the order in which new volumes are offered letters: "/", the optical drives, the rest.
-QList<LinuxDriveTable::Volume> LinuxDriveTable::currentVolumes() const
+QList<LinuxDriveTable::Volume> LinuxDriveTable::currentVolumes(const QList<MountEntry> &table) const
 {
-    QList<MountEntry> mounts = driveMounts(parseMountInfo(m_mounts.readMountInfo()));
+    QList<MountEntry> mounts = driveMounts(table);
 
     QList<Volume> volumes;
     for (const OpticalDrive &drive : opticalDrives(m_sysfsRoot)) {
@@ -292,6 +373,8 @@ QList<LinuxDriveTable::Volume> LinuxDriveTable::currentVolumes() const
                                   QByteArray::number(mount.minor) + ' ' + mount.source,
                               mount, std::nullopt});
     }
+    for (const MountEntry &share : gvfsShares(table, m_gvfsDir))
+        volumes.append(Volume{"gvfs " + share.source, share, std::nullopt});
     const auto root = std::find_if(volumes.begin(), volumes.end(), [](const Volume &volume) {
         return volume.mount && volume.mount->mountPoint == "/";
     });
@@ -376,7 +459,9 @@ Drive LinuxDriveTable::describe(const Volume &volume) const
         drive.type = DriveType::Fixed;
 
     // A disc is looked up under its drive's device number, whatever name or number the mount shows.
-    if (drive.type == DriveType::Network)
+    if (mount.fileSystem == GvfsFileSystem)
+        drive.networkName = gvfsNetworkName(mount.source);
+    else if (drive.type == DriveType::Network)
         drive.networkName = networkName(drive.device);
     else if (volume.optical)
         drive.label =

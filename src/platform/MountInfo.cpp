@@ -1,5 +1,8 @@
 #include "platform/MountInfo.h"
 
+#include <QHash>
+
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -109,4 +112,27 @@ QList<MountEntry> parseMountInfo(QByteArrayView text)
         start = end + 1;
     }
     return entries;
+}
+
+QList<QByteArray> otherVolumesBelow(const QList<MountEntry> &table, QByteArrayView root)
+{
+    // Of several mounts on one point, the last one is what a walk sees there.
+    QHash<QByteArray, const MountEntry *> topmost;
+    for (const MountEntry &entry : table)
+        topmost.insert(entry.mountPoint, &entry);
+    const auto shownAtRoot = topmost.constFind(root.toByteArray());
+    if (shownAtRoot == topmost.constEnd())
+        return {};
+    const MountEntry &volume = **shownAtRoot;
+
+    const QByteArray prefix = root.endsWith('/') ? root.toByteArray() : root.toByteArray() + '/';
+    QList<QByteArray> others;
+    for (const MountEntry *entry : std::as_const(topmost)) {
+        const QByteArray directory = entry->mountPoint + '/';
+        if (directory.size() > prefix.size() && directory.startsWith(prefix) &&
+            (entry->major != volume.major || entry->minor != volume.minor))
+            others.append(directory);
+    }
+    std::sort(others.begin(), others.end());
+    return others;
 }

@@ -26,3 +26,8 @@ QList<MountEntry> parseMountInfo(QByteArrayView text);
 
 // Undoes the kernel's octal escapes ("\040" for a space, "\134" for a backslash, ...).
 QByteArray unescapeMountField(QByteArrayView field);
+
+// The mount points below root (native, each ending in "/") that show another volume than the one
+// shown at root. The mount table decides, not the device numbers of directories: bind mounts of
+// the same volume and subvolumes of it belong to it, even where stat() reports another device.
+QList<QByteArray> otherVolumesBelow(const QList<MountEntry> &table, QByteArrayView root);

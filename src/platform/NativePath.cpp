@@ -116,11 +116,16 @@ QByteArray nativeName(QStringView programName)
     return encodeFileName(name);
 }
 
-std::optional<QByteArray> PathMapper::toNative(QStringView programPath) const
+std::optional<Drive> PathMapper::driveOf(QStringView programPath) const
 {
     if (programPath.size() < 2 || programPath[1] != u':' || !programPath[0].isLetter())
         return std::nullopt;
-    const std::optional<Drive> drive = m_drives.drive(programPath[0]);
+    return m_drives.drive(programPath[0]);
+}
+
+std::optional<QByteArray> PathMapper::toNative(QStringView programPath) const
+{
+    const std::optional<Drive> drive = driveOf(programPath);
     if (!drive || drive->mountPoint.isEmpty())
         return std::nullopt;
 

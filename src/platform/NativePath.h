@@ -31,6 +31,8 @@ public:
     std::optional<QByteArray> toNative(QStringView programPath) const;
     // Empty when the path lies on no drive of the table.
     std::optional<QString> toProgram(QByteArrayView nativePath) const;
+    // The drive a program path starts with; empty when there is none.
+    std::optional<Drive> driveOf(QStringView programPath) const;
 
 private:
     const DriveTable &m_drives;

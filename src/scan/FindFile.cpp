@@ -169,26 +169,36 @@ TFindFile::TFindFile(const PathMapper &paths, QObject *parent)
 
 void TFindFile::Execute()
 {
+    Execute(m_paths);
+}
+
+void TFindFile::Execute(const PathMapper &paths)
+{
     m_files.clear();
     Q_EMIT BeforeExecute(this);
     if (!m_directory.isEmpty())
-        walk(m_directory.endsWith(u'\\') ? m_directory : m_directory + u'\\');
+        walk(paths, m_directory.endsWith(u'\\') ? m_directory : m_directory + u'\\');
     Q_EMIT AfterExecute(this);
 }
 
 // Breadth-first over a queue of pending directories. Each directory is enumerated once: the same
 // listing queues its subdirectories and then yields its files, which gives the order of a walk
 // that enumerates every directory twice.
-void TFindFile::walk(const QString &start)
+void TFindFile::walk(const PathMapper &paths, const QString &start)
 {
     struct Pending
     {
         QString path;      // program path ending in "\"
         QByteArray native; // ending in "/", empty when the path maps to no readable place
     };
-    QByteArray startNative = m_paths.toNative(start).value_or(QByteArray());
+    // Another volume's files are reached through its own letter only.
+    const Drive drive = paths.driveOf(start).value_or(Drive());
+    const bool bounded = !drive.otherVolumes.isEmpty();
+    QByteArray startNative = paths.toNative(start).value_or(QByteArray());
     if (!startNative.isEmpty() && !startNative.endsWith('/'))
         startNative.append('/');
+    if (bounded && drive.isOtherVolume(startNative))
+        startNative.clear();
     std::deque<Pending> queue;
     queue.push_back({start, startNative});
 
@@ -205,8 +215,10 @@ void TFindFile::walk(const QString &start)
                 if (entry.kind != EntryKind::Directory)
                     continue;
                 const QByteArrayView name = listing.name(entry);
-                queue.push_back(
-                    {joinPath(current.path, name, u"\\"), joinNative(current.native, name)});
+                QByteArray native = joinNative(current.native, name);
+                if (bounded && drive.isOtherVolume(native))
+                    continue;
+                queue.push_back({joinPath(current.path, name, u"\\"), std::move(native)});
             }
         }
         if (m_onNewPath)

@@ -54,13 +54,15 @@ public:
 
     // Replaces Files by the listing of Directory with the current settings.
     virtual void Execute();
+    // The same through other paths, such as ones over a snapshot of the drives.
+    void Execute(const PathMapper &paths);
 
 Q_SIGNALS:
     void BeforeExecute(TFindFile *finder);
     void AfterExecute(TFindFile *finder);
 
 private:
-    void walk(const QString &start);
+    void walk(const PathMapper &paths, const QString &start);
 
     const PathMapper &m_paths;
     bool m_recurse = false;

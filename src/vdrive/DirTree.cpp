@@ -300,13 +300,15 @@ void TDirTree::ReadChildren(QTreeWidgetItem *item)
     });
     std::sort(found.begin(), found.end(), inTreeOrder);
 
+    // Another volume mounted below shows as a folder but is read through its own letter only.
+    const Drive drive = m_drives.drive(directory->entry.Path[0]).value_or(Drive());
     QList<QTreeWidgetItem *> children;
     children.reserve(qsizetype(found.size()));
     for (const Subdirectory &subdirectory : found) {
         auto *child = new DirItem(subdirectory.text, upperAscii(subdirectory.path),
                                   directory->native + subdirectory.name + '/');
         // A link to a directory counts as read with nothing below, so no walk enters it.
-        child->entry.Scanned = subdirectory.isLink;
+        child->entry.Scanned = subdirectory.isLink || drive.isOtherVolume(child->native);
         child->setIcon(0, m_folderIcon);
         children.append(child);
     }

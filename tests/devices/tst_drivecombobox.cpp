@@ -23,7 +23,8 @@ private:
 
 void TestDriveComboBox::init()
 {
-    m_drives = FakeDriveTable();
+    m_drives.setDrives({});
+    m_drives.refreshCount = 0;
     m_drives.addDrive(u'c', DriveType::Fixed, u"/"_s, u"System"_s);
     m_drives.addDrive(u'd', DriveType::CdRom, QString());
     m_drives.addDrive(u'g', DriveType::Removable, u"/tmp"_s, u"STICK"_s);

@@ -128,6 +128,8 @@ private Q_SLOTS:
     void classifiesVolumes();
     void offersOnlyRealVolumes_data();
     void offersOnlyRealVolumes();
+    void leavesOutApplicationMounts();
+    void offersEachGvfsShare();
     void bindMountsShareOneLetter();
     void topmostMountHidesTheOneBelow();
     void lettersStayWithTheirVolumes();
@@ -322,6 +324,60 @@ void TestLinuxDriveTable::offersOnlyRealVolumes()
     if (!offeredAt.isEmpty())
         expected.append(u"d "_s + QString::fromUtf8(offeredAt));
     QCOMPARE(lettersAndMountPoints(table), expected);
+}
+
+void TestLinuxDriveTable::leavesOutApplicationMounts()
+{
+    FakeSysfs sysfs;
+    FixedMountSource mounts;
+    mounts.text = RootMount +
+                  mountLine(2, "0:40", "/tmp/.mount_AbCdEf", "fuse.squashfuse", "squashfuse") +
+                  mountLine(3, "0:41", "/tmp/tool", "fuse.squashfuse", "/home/anna/Tool.AppImage") +
+                  mountLine(4, "0:42", "/opt/app", "fuse.Krita.appimage", "krita") +
+                  mountLine(5, "0:43", "/tmp/qt-AbCd/remote", "fuse.sshfs", "anna@host:/") +
+                  mountLine(6, "0:44", "/tmp/qt-EfGh/disc", "fuse.fuseiso", "/tmp/qt-EfGh/d.iso") +
+                  mountLine(7, "8:17", "/media/anna/.backup", "fuseblk", "/dev/sdb1");
+    FakeLabelReader labels;
+    const LinuxDriveTable table(mounts, labels, sysfs.root());
+
+    QCOMPARE(lettersAndMountPoints(table),
+             (QStringList{u"c /"_s, u"d /media/anna/.backup"_s, u"e /tmp/qt-AbCd/remote"_s,
+                          u"f /tmp/qt-EfGh/disc"_s}));
+}
+
+// Shares come and go below the gvfs mount while the mount table stays the same.
+void TestLinuxDriveTable::offersEachGvfsShare()
+{
+    QTemporaryDir runtimeDir;
+    const QDir gvfs(runtimeDir.filePath(u"gvfs"_s));
+    const QString dav = u"dav:host=cloud.example.org,ssl=true,prefix=%2Fremote.php%2Fwebdav"_s;
+    const QString smb = u"smb-share:server=nas,share=my%20music"_s;
+    const QString sftp = u"sftp:host=example.com,user=me"_s;
+    QVERIFY(gvfs.mkpath(dav) && gvfs.mkpath(smb));
+    FakeSysfs sysfs;
+    FixedMountSource mounts;
+    const QByteArray gvfsPath = QFile::encodeName(gvfs.path());
+    mounts.text = RootMount + mountLine(2, "0:50", gvfsPath, "fuse.gvfsd-fuse", "gvfsd-fuse");
+    FakeLabelReader labels;
+    LinuxDriveTable table(mounts, labels, sysfs.root(), runtimeDir.path());
+
+    const QString at = u' ' + gvfs.path() + u'/';
+    QCOMPARE(lettersAndMountPoints(table),
+             (QStringList{u"c /"_s, u'd' + at + dav, u'e' + at + smb}));
+    QCOMPARE(table.drive(u'd')->type, DriveType::Network);
+    QCOMPARE(table.drive(u'd')->fileSystem, u"fuse.gvfsd-fuse"_s);
+    QCOMPARE(table.drive(u'd')->networkName, u"\\\\cloud.example.org\\remote.php\\webdav"_s);
+    QCOMPARE(table.drive(u'e')->networkName, u"\\\\nas\\my music"_s);
+
+    QVERIFY(gvfs.rmdir(dav) && gvfs.mkpath(sftp));
+    table.refresh();
+    QCOMPARE(lettersAndMountPoints(table),
+             (QStringList{u"c /"_s, u'e' + at + smb, u'f' + at + sftp}));
+    QCOMPARE(table.drive(u'f')->networkName, u"\\\\example.com"_s);
+
+    QVERIFY(gvfs.mkpath(dav));
+    table.refresh();
+    QCOMPARE(table.drive(u'd')->mountPoint, QFile::encodeName(gvfs.filePath(dav)));
 }
 
 void TestLinuxDriveTable::bindMountsShareOneLetter()

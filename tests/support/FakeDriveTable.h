@@ -2,7 +2,11 @@
 
 #include "platform/DriveTable.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QThread>
+
+#include <atomic>
 
 // A drive table whose letters point at folders the test made.
 class FakeDriveTable final : public DriveTable
@@ -22,9 +26,16 @@ public:
     void setDrives(QList<Drive> drives) { m_drives = std::move(drives); }
 
     void refresh() override { ++refreshCount; }
-    QList<Drive> drives() const override { return m_drives; }
+    QList<Drive> drives() const override
+    {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            ++readsOffWindowThread;
+        return m_drives;
+    }
 
     int refreshCount = 0;
+    // The window thread rewrites the table, so no other thread may read it.
+    mutable std::atomic<int> readsOffWindowThread = 0;
 
 private:
     QList<Drive> m_drives;
