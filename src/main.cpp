@@ -4,6 +4,7 @@
 #include "catalogue/Unit2.h"
 #include "devices/CDEvents.h"
 #include "platform/GioAutorunSetting.h"
+#include "platform/GioVolumeMounter.h"
 #include "platform/LinuxDriveTable.h"
 #include "platform/LinuxLabelReader.h"
 #include "platform/ProcMountSource.h"
@@ -25,6 +26,7 @@ int main(int argc, char *argv[])
     QtDialogService dialogs;
     QtSettingsStore settings;
     GioAutorunSetting autorun;
+    GioVolumeMounter volumes;
 
     Environment environment;
     environment.applicationDirectory = QCoreApplication::applicationDirPath() + u'/';
@@ -34,6 +36,7 @@ int main(int argc, char *argv[])
     environment.autorun = &autorun;
     environment.autorunMarker = TCDOptions::defaultMarkerPath();
     environment.mounts = &mountSource;
+    environment.volumes = &volumes;
 
     TForm1 form1(environment);
     dialogs.setParentWindow(&form1);

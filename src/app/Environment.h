@@ -7,6 +7,7 @@ class DialogService;
 class DriveTable;
 class MountSource;
 class SettingsStore;
+class VolumeMounter;
 
 // What the main window needs of the system, passed in so that tests can put fakes in place.
 struct Environment
@@ -18,4 +19,5 @@ struct Environment
     AutorunSetting *autorun = nullptr;
     QString autorunMarker; // remembers the desktop's autorun switch while the program runs
     MountSource *mounts = nullptr;
+    VolumeMounter *volumes = nullptr; // none: media stay as the desktop left them
 };

@@ -311,5 +311,6 @@ void TForm1::cb10Click()
 void TForm1::DriveComboBox1Change()
 {
     Edit2->setText(QString(DriveComboBox1->drive()) + u":\\"_s);
+    mountMediumIn(DriveComboBox1->drive());
     reloadDriveTree(DriveComboBox1->drive());
 }

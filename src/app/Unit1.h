@@ -108,6 +108,7 @@ private:
     FormPlacement placement() const;
     void endImport(bool reportClosedQuery);
     void reloadDriveTree(QChar letter);
+    void mountMediumIn(QChar letter);
     void loadDriveRoot(QChar letter);
     bool holdsDriveRoot(QChar letter) const;
     void storeVirtualDrive(const QString &discName);

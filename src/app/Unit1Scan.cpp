@@ -4,6 +4,7 @@
 #include "app/AppError.h"
 #include "app/BusyCursor.h"
 #include "app/PathListModel.h"
+#include "app/RunBeside.h"
 #include "app/SearchAnimation.h"
 #include "app/Unit1.h"
 #include "devices/DriveComboBox.h"
@@ -12,7 +13,6 @@
 #include "scan/MSysInfo.h"
 
 #include <QCheckBox>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -20,7 +20,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -78,14 +77,11 @@ void TForm1::setProgressPosition(int position)
 void TForm1::runFinder()
 {
     // The listing runs beside the window so that it keeps drawing, and the search animation
-    // keeps playing, while a slow disc is read; the busy mark refuses input meanwhile.
-    QThread *worker = QThread::create([this] { FF1->Execute(); });
-    QEventLoop waiting;
-    connect(worker, &QThread::finished, &waiting, &QEventLoop::quit);
-    worker->start();
-    waiting.exec();
-    worker->wait();
-    delete worker;
+    // keeps playing, while a slow disc is read; the busy mark refuses input meanwhile. It reads
+    // the drives as they are now, never the table the window thread updates meanwhile.
+    const DriveSnapshot drives(m_environment.drives->drives());
+    const PathMapper paths(drives);
+    runBeside([&] { FF1->Execute(paths); });
 }
 
 void TForm1::jep1Click()
@@ -124,6 +120,9 @@ void TForm1::jep1Click()
     PB1->setValue(0);
     FF1->setFilter(u"*.*"_s);
     Animate1->play();
+    // A medium the desktop did not mount is mounted now; its arrival is reported when the scan
+    // ends, as any mount change during a scan.
+    mountMediumIn(DriveComboBox1->drive());
     FF1->setDirectory(Edit2->text());
     runFinder();
     m_scanList->setItems(FF1->files());

@@ -46,6 +46,8 @@ private Q_SLOTS:
     void rescanReplacesThePreviousResult();
     void selectorFollowsEveryVolume();
     void driveTableStaysDuringAScan();
+    void unmountedMediumIsMountedWhenChosenOrScanned_data();
+    void unmountedMediumIsMountedWhenChosenOrScanned();
 
 private:
     void showForm() { m_fixture->show(); }
@@ -438,6 +440,59 @@ void TestForm1::driveTableStaysDuringAScan()
     m_fixture->form->jep1Click();
     QCOMPARE(duringScan, before);
     QCOMPARE(m_fixture->drives.refreshCount, before + 1);
+}
+
+void TestForm1::unmountedMediumIsMountedWhenChosenOrScanned_data()
+{
+    QTest::addColumn<QList<bool>>("answers"); // the volume monitor's, per request
+    QTest::addColumn<QStringList>("selection");
+    QTest::addColumn<QStringList>("errors");
+    const QStringList found{u"d:\\SETUP.EXE"_s};
+    QTest::newRow("mounted when chosen") << QList<bool>{true} << found << QStringList();
+    QTest::newRow("mounted when scanned") << QList<bool>{false, true} << found << QStringList();
+    QTest::newRow("nobody mounts")
+        << QList<bool>{false, false} << QStringList()
+        << QStringList{u"Eigenschaft TProgressBar außerhalb des gültigen Bereichs."_s};
+}
+
+// A disc the desktop did not mount is mounted through the volume monitor; where none can, the
+// scan fails as it always did.
+void TestForm1::unmountedMediumIsMountedWhenChosenOrScanned()
+{
+    QFETCH(QList<bool>, answers);
+    QFETCH(QStringList, selection);
+    QFETCH(QStringList, errors);
+    const QString disc = m_fixture->path(u"disc"_s);
+    writeFile(disc + u"/SETUP.EXE"_s);
+    const Drive system = m_fixture->drives.drives().first();
+    Drive drive;
+    drive.letter = u'd';
+    drive.type = DriveType::CdRom;
+    drive.device = u"/dev/sr0"_s;
+    m_fixture->drives.setDrives({system, drive});
+    std::optional<int> refreshesAtMount;
+    m_fixture->volumes.onMount = [&](const QString &) {
+        if (answers.isEmpty() || !answers.takeFirst())
+            return false;
+        drive.mountPoint = QDir(disc).absolutePath().toUtf8();
+        m_fixture->drives.setDrives({system, drive});
+        refreshesAtMount = m_fixture->drives.refreshCount;
+        return true;
+    };
+    showForm();
+    control<QCheckBox>(u"cb1"_s)->setChecked(true);
+
+    control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'd');
+    QCOMPARE(m_fixture->volumes.requests, QStringList{u"/dev/sr0"_s});
+    QTest::mouseClick(control<QPushButton>(u"jep1"_s), Qt::LeftButton);
+
+    QCOMPARE(rows(control<QListView>(u"ListBox2"_s)), selection);
+    QCOMPARE(m_fixture->dialogs.errors, errors);
+    QCOMPARE(m_fixture->dialogs.total(), int(errors.size()));
+    QVERIFY(answers.isEmpty());
+    if (refreshesAtMount)
+        QVERIFY(m_fixture->drives.refreshCount > *refreshesAtMount);
+    QVERIFY(control<QComboBox>(u"DriveComboBox1"_s)->isEnabled());
 }
 
 QTEST_MAIN(TestForm1)

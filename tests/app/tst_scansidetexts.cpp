@@ -1,3 +1,5 @@
+#include "app/AppError.h"
+#include "app/RunBeside.h"
 #include "devices/DriveComboBox.h"
 #include "support/FormFixture.h"
 
@@ -7,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtEndian>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -65,6 +68,7 @@ private Q_SLOTS:
     void unreadableDescriptionEndsTheScan();
     void newScanReleasesOldSideTexts();
     void separatorsInNamesAreMapped();
+    void listingWorkerReadsASnapshotAndReportsFailures();
 
 private:
     QString disc() const { return m_fixture->path(u"disc"_s); }
@@ -209,6 +213,24 @@ void TestScanSideTexts::separatorsInNamesAreMapped()
     QCOMPARE(memo(u"Memo3"_s), u"IN.TXT 0000001 Byte "_s);
     click(u"d:\\x\uf03ay.EXE"_s);
     QCOMPARE(memo(u"Memo1"_s), u"Beschreibung"_s);
+}
+
+// The listing runs on a worker thread while the window thread may rewrite the drive table; an
+// error on the worker must reach the window thread instead of ending the program.
+void TestScanSideTexts::listingWorkerReadsASnapshotAndReportsFailures()
+{
+    writeFile(disc() + u"/A/B/C.EXE"_s);
+    scan({u"cb1"_s});
+    QCOMPARE(rows(m_fixture->control<QListView>(u"ListBox2"_s)), QStringList{u"d:\\A\\B\\C.EXE"_s});
+    QCOMPARE(m_fixture->drives.readsOffWindowThread.load(), 0);
+
+    bool windowThreadRan = false;
+    QTimer::singleShot(0, [&] { windowThreadRan = true; });
+    QVERIFY_THROWS_EXCEPTION(AppError, runBeside([] {
+                                 QThread::msleep(50);
+                                 throw AppError(u"kaputt"_s);
+                             }));
+    QVERIFY(windowThreadRan);
 }
 
 QTEST_MAIN(TestScanSideTexts)

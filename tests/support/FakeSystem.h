@@ -4,8 +4,12 @@
 #include "platform/AutorunSetting.h"
 #include "platform/MountSource.h"
 #include "platform/SettingsStore.h"
+#include "platform/VolumeMounter.h"
 
 #include <QHash>
+#include <QStringList>
+
+#include <functional>
 
 // The desktop's autorun switch in memory; no value stands for a desktop without the switch.
 class MemoryAutorunSetting final : public AutorunSetting
@@ -69,4 +73,19 @@ public:
     QString watchPath() const override { return {}; }
 
     QByteArray text;
+};
+
+// A volume monitor that records the devices it is asked to mount; onMount mounts (and says so),
+// without it nothing can be mounted.
+class FakeVolumeMounter final : public VolumeMounter
+{
+public:
+    bool mount(const QString &device) override
+    {
+        requests.append(device);
+        return onMount && onMount(device);
+    }
+
+    std::function<bool(const QString &device)> onMount;
+    QStringList requests;
 };

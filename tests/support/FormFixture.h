@@ -41,6 +41,7 @@ public:
         environment.autorun = &autorun;
         environment.autorunMarker = path(QStringLiteral("autorun-saved"));
         environment.mounts = &mounts;
+        environment.volumes = &volumes;
         form = std::make_unique<TForm1>(environment);
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get()))
@@ -61,6 +62,7 @@ public:
     MemorySettingsStore settings;
     MemoryAutorunSetting autorun;
     FixedMountSource mounts;
+    FakeVolumeMounter volumes;
     std::unique_ptr<TForm1> form;
 
 private:
