@@ -1,3 +1,4 @@
+#include "app/ApplicationDirectory.h"
 #include "app/Environment.h"
 #include "app/QtDialogService.h"
 #include "app/Unit1.h"
@@ -9,6 +10,7 @@
 #include "platform/LinuxLabelReader.h"
 #include "platform/ProcMountSource.h"
 #include "platform/QtSettingsStore.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
 
@@ -18,7 +20,9 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(u"tralbo"_s);
-    QApplication::setDesktopFileName(u"tralbo"_s);
+    QApplication::setApplicationDisplayName(u"Tralbo 1.0"_s);
+    QApplication::setDesktopFileName(u"example.olvane.tralbo"_s);
+    TerminationSignals termination;
 
     ProcMountSource mountSource;
     LinuxLabelReader labelReader;
@@ -28,8 +32,15 @@ int main(int argc, char *argv[])
     GioAutorunSetting autorun;
     GioVolumeMounter volumes;
 
+    const ApplicationDirectory directory =
+        prepareApplicationDirectory(QCoreApplication::applicationDirPath(), perUserDataDirectory());
+    if (!directory.problem.isEmpty()) {
+        dialogs.errorReport(directory.problem);
+        return 1;
+    }
+
     Environment environment;
-    environment.applicationDirectory = QCoreApplication::applicationDirPath() + u'/';
+    environment.applicationDirectory = directory.path;
     environment.drives = &drives;
     environment.dialogs = &dialogs;
     environment.settings = &settings;
@@ -42,7 +53,14 @@ int main(int argc, char *argv[])
     dialogs.setParentWindow(&form1);
     TForm2 form2(&form1);
     dialogs.setNamingDialog(&form2);
+    // Ending by request goes the way of a close, so the desktop gets its autorun switch back.
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &form1, [&form1] {
+        form1.close();
+        QApplication::quit();
+    });
     form1.show();
+    // Only now, so that a request always meets a running event loop that quit() can end.
+    termination.deliver();
     QApplication::exec();
     return 0;
 }

@@ -1,0 +1,52 @@
+#include "app/ApplicationDirectory.h"
+
+#include "app/AppError.h"
+#include "catalogue/CatalogueFile.h"
+#include "catalogue/CatalogueSchema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString withSlash(const QString &folder)
+{
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+} // namespace
+
+QString perUserDataDirectory()
+{
+    QString dataHome = QFile::decodeName(qgetenv("XDG_DATA_HOME"));
+    if (!QDir::isAbsolutePath(dataHome))
+        dataHome = QDir::homePath() + u"/.local/share"_s;
+    return dataHome + u"/Olvane/Tralbo/"_s;
+}
+
+ApplicationDirectory prepareApplicationDirectory(const QString &executableDirectory,
+                                                 const QString &dataDirectory)
+{
+    const QString beside = withSlash(executableDirectory);
+    if (!locateCatalogue(beside).isEmpty())
+        return {beside, {}};
+
+    const QString folder = withSlash(dataDirectory);
+    if (QFileInfo::exists(folder))
+        return {folder, {}};
+    const QString shown = QDir::toNativeSeparators(folder);
+    if (!QDir().mkpath(folder))
+        return {folder, u"Der Datenordner %1 kann nicht angelegt werden"_s.arg(shown)};
+    try {
+        createEmptyCatalogue(folder + u"CD.db"_s);
+    } catch (const AppError &error) {
+        // Without the catalogue the folder would count as prepared at the next start.
+        QDir(folder).removeRecursively();
+        return {folder, u"Im Datenordner %1 kann kein Katalog angelegt werden: %2"_s.arg(
+                            shown, error.message())};
+    }
+    return {folder, {}};
+}
