@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTableView>
 #include <QTabWidget>
 #include <QToolButton>
@@ -50,6 +52,11 @@ TForm1::TForm1(const Environment &environment, QWidget *parent)
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(720, 454);
+    // In the middle of the screen; where the window system places windows itself (Wayland), it
+    // decides.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen->availableGeometry()));
     QFont windowFont = font();
     windowFont.setPixelSize(11);
     setFont(windowFont);
@@ -276,7 +283,16 @@ void TForm1::FormClose()
     names.reserve(TL1->count());
     for (int row = 0; row < TL1->count(); ++row)
         names.append(TL1->item(row)->text());
-    DiscNameList::save(applicationFile(DiscNameListFile), names);
+    try {
+        DiscNameList::save(applicationFile(DiscNameListFile), names);
+    } catch (const AppError &) {
+        // Asked again with nothing changed, the window closes all the same: a folder that cannot
+        // be written must not keep it open for good, and "Refresh" rebuilds the list.
+        if (m_unsavedNames == names)
+            return;
+        m_unsavedNames = names;
+        throw;
+    }
 }
 
 void TForm1::endeClick()

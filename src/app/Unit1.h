@@ -142,6 +142,7 @@ private:
     std::array<QString, 2> m_shownTexts; // what DBMemo1 and DBMemo2 were filled with
     bool m_returningToRecord = false;    // the grid goes back to a record whose post was refused
     bool m_importRunning = false;
+    std::optional<QStringList> m_unsavedNames; // the disc list a close could not write
     bool m_reloadingTree = false;
     bool m_driveListUpdatePending = false;
 

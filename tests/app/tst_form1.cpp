@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,6 +38,7 @@ private Q_SLOTS:
     void discNameListFile_data();
     void discNameListFile();
     void failedCloseKeepsTheWindowOpen();
+    void secondCloseAfterAFailedListWriteCloses();
     void scanKeepsSelectedFilesInReverseFinderOrder();
     void everyPassingTestAppendsTheFileAgain();
     void unusableLineLimitIsReset();
@@ -115,6 +117,8 @@ void TestForm1::opensWithEveryControlInItsInitialState()
     QCOMPARE(control<QListWidget>(u"TL1"_s)->currentRow(), 0);
     QCOMPARE(control<QListWidget>(u"TL2"_s)->currentRow(), 0);
     QCOMPARE(m_fixture->dialogs.total(), 0);
+    QCOMPARE(m_fixture->form->geometry().center(),
+             QGuiApplication::primaryScreen()->availableGeometry().center());
 }
 
 void TestForm1::captionsAndBuddies_data()
@@ -265,6 +269,18 @@ void TestForm1::failedCloseKeepsTheWindowOpen()
     QDir().mkpath(m_fixture->path(u"app"_s));
     QVERIFY(m_fixture->form->close());
     QCOMPARE(readFile(m_fixture->path(u"app/Quilo.lst"_s)), QByteArray("Alle CD's\r\n"));
+}
+
+// A folder that stays unwritable must not keep the window open for good.
+void TestForm1::secondCloseAfterAFailedListWriteCloses()
+{
+    showForm();
+    QDir(m_fixture->path(u"app"_s)).removeRecursively();
+    QVERIFY(!m_fixture->form->close());
+    QCOMPARE(m_fixture->dialogs.errors.size(), 1);
+    QVERIFY(m_fixture->form->close());
+    QVERIFY(!m_fixture->form->isVisible());
+    QCOMPARE(m_fixture->dialogs.errors.size(), 1);
 }
 
 void TestForm1::scanKeepsSelectedFilesInReverseFinderOrder()
