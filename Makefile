@@ -4,7 +4,7 @@ WERROR ?= OFF
 BUILD_DIR = build/$(PRESET)
 BENCH ?=
 
-.PHONY: setup configure build run test bench fuzz memcheck format clean
+.PHONY: setup configure build run test bench fuzz memcheck format package clean
 
 setup:
 	@scripts/setup.sh
@@ -34,6 +34,11 @@ memcheck: build
 
 format: configure
 	cmake --build $(BUILD_DIR) --target format
+
+# The Debian package from a release build: build/package/tralbo_<version>_<arch>.deb.
+package: setup
+	cmake --preset package -DTRALBO_WERROR=$(WERROR) > /dev/null
+	cmake --build build/package --target package
 
 clean:
 	rm -rf build

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need; does nothing when all
-# of them are present.
+# Installs the Debian packages the build, the tests, the benchmarks and the Debian package need;
+# does nothing when all of them are present.
 set -euo pipefail
 
 packages=(
@@ -9,6 +9,7 @@ packages=(
     libblkid-dev libudev-dev libglib2.0-dev
     zip unzip findutils desktop-file-utils
     genisoimage fuseiso xvfb xauth valgrind
+    dpkg-dev file lintian appstream
 )
 
 missing=()
