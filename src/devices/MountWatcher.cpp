@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -11,6 +12,23 @@
 namespace {
 
 constexpr QByteArrayView DiscFileSystems[] = {"iso9660", "udf", "fuse.fuseiso"};
+
+// The file manager's network shares are folders below this one mount; opening or closing a share
+// leaves the mount table as it is, so while it is mounted the drives are compared now and then.
+constexpr QByteArrayView SharesFileSystem = "fuse.gvfsd-fuse";
+constexpr std::chrono::milliseconds SharesInterval{500};
+
+bool holdsShares(const QList<MountEntry> &table)
+{
+    return std::any_of(table.begin(), table.end(), [](const MountEntry &mount) {
+        return mount.fileSystem == SharesFileSystem;
+    });
+}
+
+bool sameVolume(const Drive &a, const Drive &b)
+{
+    return a.letter == b.letter && a.mountPoint == b.mountPoint;
+}
 
 QByteArray mountKey(const MountEntry &mount)
 {
@@ -43,6 +61,11 @@ MountWatcher::MountWatcher(const MountSource &mounts, DriveTable &drives, QObjec
 {
     m_table = parseMountInfo(m_mounts.readMountInfo());
     m_knownDrives = m_drives.drives();
+    m_sharesTimer = new QTimer(this);
+    m_sharesTimer->setInterval(SharesInterval);
+    connect(m_sharesTimer, &QTimer::timeout, this, &MountWatcher::checkShares);
+    if (holdsShares(m_table))
+        m_sharesTimer->start();
     const QString path = m_mounts.watchPath();
     if (path.isEmpty())
         return;
@@ -69,6 +92,10 @@ void MountWatcher::checkNow()
     const QList<MountEntry> removed = missingFrom(table, m_table);
     const QList<MountEntry> added = missingFrom(m_table, table);
     m_table = std::move(table);
+    if (holdsShares(m_table))
+        m_sharesTimer->start();
+    else
+        m_sharesTimer->stop();
     if (removed.isEmpty() && added.isEmpty())
         return;
 
@@ -79,6 +106,40 @@ void MountWatcher::checkNow()
         Q_EMIT volumeNotice(noticeFor(VolumeNotice::RemoveComplete, mount, before));
     for (const MountEntry &mount : added)
         Q_EMIT volumeNotice(noticeFor(VolumeNotice::Arrival, mount, m_knownDrives));
+}
+
+void MountWatcher::checkShares()
+{
+    if (m_holds > 0)
+        return;
+    const QList<Drive> before = m_knownDrives;
+    m_drives.refresh();
+    m_knownDrives = m_drives.drives();
+    const auto missing = [](const QList<Drive> &from, const QList<Drive> &other) {
+        QList<Drive> result;
+        for (const Drive &drive : from) {
+            if (std::none_of(other.begin(), other.end(),
+                             [&](const Drive &o) { return sameVolume(drive, o); }))
+                result.append(drive);
+        }
+        return result;
+    };
+    for (const Drive &drive : missing(before, m_knownDrives))
+        Q_EMIT volumeNotice(noticeForDrive(VolumeNotice::RemoveComplete, drive));
+    for (const Drive &drive : missing(m_knownDrives, before))
+        Q_EMIT volumeNotice(noticeForDrive(VolumeNotice::Arrival, drive));
+}
+
+VolumeNotice MountWatcher::noticeForDrive(quint32 eventCode, const Drive &drive)
+{
+    VolumeNotice notice;
+    notice.eventCode = eventCode;
+    const char16_t letter = drive.letter.toLower().unicode();
+    if (letter >= u'a' && letter <= u'z')
+        notice.unitMask = 1u << (letter - u'a');
+    if (drive.type == DriveType::CdRom)
+        notice.flags = VolumeNotice::MediaFlag;
+    return notice;
 }
 
 // A mount that is no drive of the table (a pseudo file system, a second place of one volume)

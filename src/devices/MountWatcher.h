@@ -8,6 +8,7 @@
 
 class MountSource;
 class QSocketNotifier;
+class QTimer;
 
 // A device-change notice for a volume, in the form the disc-event component expects.
 struct VolumeNotice
@@ -49,6 +50,8 @@ Q_SIGNALS:
     void volumeNotice(const VolumeNotice &notice);
 
 private:
+    void checkShares();
+    static VolumeNotice noticeForDrive(quint32 eventCode, const Drive &drive);
     VolumeNotice noticeFor(quint32 eventCode, const MountEntry &mount,
                            const QList<Drive> &drives) const;
 
@@ -60,6 +63,7 @@ private:
     bool m_changeHeld = false;
     QFile m_watched;
     QSocketNotifier *m_notifier = nullptr;
+    QTimer *m_sharesTimer = nullptr;
 };
 
 // Holds the watcher, when there is one, for the lifetime of the scope.

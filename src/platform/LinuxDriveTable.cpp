@@ -259,8 +259,8 @@ QList<MountEntry> driveMounts(const QList<MountEntry> &entries)
 // The file manager's network shares are folders below one mount, the user's gvfs folder, each a
 // volume like a mount of its own. Only that folder is listed, which its local daemon answers
 // without reaching the shares, so a share that went away cannot make this hang; readdir, as QDir
-// would stat each share's folder. Adding a share does not change the mount table: a new share
-// shows when the table is read for another reason.
+// would stat each share's folder. Adding a share does not change the mount table, so the mount
+// watcher reads the table again now and then while the gvfs mount exists.
 QList<MountEntry> gvfsShares(const QList<MountEntry> &entries, const QByteArray &gvfsDir)
 {
     const auto gvfs = std::find_if(entries.begin(), entries.end(), [&](const MountEntry &entry) {

@@ -121,6 +121,7 @@ private Q_SLOTS:
     void reportsEachChange_data();
     void reportsEachChange();
     void keepsLettersOfRemovedMounts();
+    void sharesOpenedInTheFileManagerAreReported();
     void realMountInAPrivateNamespace();
 };
 
@@ -199,6 +200,31 @@ void TestMountWatcher::keepsLettersOfRemovedMounts()
 
 // The kernel's own signal: a shell in a private mount namespace mounts a "disc" (a tmpfs named
 // after the optical drive) and unmounts it; the watcher hears both through the event loop.
+// A share opened in the file manager is a folder below one fixed mount: the mount table does not
+// change, and still the share arrives and goes within a second.
+void TestMountWatcher::sharesOpenedInTheFileManagerAreReported()
+{
+    const FakeSysfs sysfs;
+    const QTemporaryDir runtime;
+    const QByteArray gvfs = QFile::encodeName(runtime.filePath(u"gvfs"_s));
+    QVERIFY(QDir().mkpath(QFile::decodeName(gvfs)));
+    FixedMountSource mounts;
+    mounts.text = Root + mountLine(40, "0:50", gvfs, "fuse.gvfsd-fuse", "gvfsd-fuse");
+    const NoLabels labels;
+    LinuxDriveTable drives(mounts, labels, sysfs.root(), runtime.path());
+    MountWatcher watcher(mounts, drives);
+    QList<VolumeNotice> notices;
+    connect(&watcher, &MountWatcher::volumeNotice, this,
+            [&](const VolumeNotice &notice) { notices.append(notice); });
+
+    const QString share = QFile::decodeName(gvfs) + u"/smb-share:server=nas,share=music"_s;
+    QVERIFY(QDir().mkpath(share));
+    QTRY_COMPARE_WITH_TIMEOUT(notices, QList<VolumeNotice>{arrival(E, 0)}, 1000);
+    QCOMPARE(drives.drive(u'e')->networkName, u"\\\\nas\\music"_s);
+    QVERIFY(QDir(share).removeRecursively());
+    QTRY_COMPARE_WITH_TIMEOUT(notices, (QList<VolumeNotice>{arrival(E, 0), removal(E, 0)}), 1000);
+}
+
 void TestMountWatcher::realMountInAPrivateNamespace()
 {
     const QString unshare = QStandardPaths::findExecutable(u"unshare"_s);
