@@ -5,8 +5,8 @@
 #include "catalogue/CatalogueSchema.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -21,10 +21,8 @@ QString withSlash(const QString &folder)
 
 QString perUserDataDirectory()
 {
-    QString dataHome = QFile::decodeName(qgetenv("XDG_DATA_HOME"));
-    if (!QDir::isAbsolutePath(dataHome))
-        dataHome = QDir::homePath() + u"/.local/share"_s;
-    return dataHome + u"/Olvane/Tralbo/"_s;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           u"/Olvane/Tralbo/"_s;
 }
 
 ApplicationDirectory prepareApplicationDirectory(const QString &executableDirectory,

@@ -1,5 +1,6 @@
 #include "devices/MountWatcher.h"
 
+#include "platform/GvfsShares.h"
 #include "platform/MountSource.h"
 
 #include <QHash>
@@ -13,21 +14,38 @@ namespace {
 
 constexpr QByteArrayView DiscFileSystems[] = {"iso9660", "udf", "fuse.fuseiso"};
 
-// The file manager's network shares are folders below this one mount; opening or closing a share
-// leaves the mount table as it is, so while it is mounted the drives are compared now and then.
-constexpr QByteArrayView SharesFileSystem = "fuse.gvfsd-fuse";
+// Opening or closing a share in the file manager leaves the mount table as it is, so while a gvfs
+// mount exists its folder is read now and then.
 constexpr std::chrono::milliseconds SharesInterval{500};
+
+// The share folders below every gvfs mount of the table; empty when there is none.
+QList<QByteArray> shareFolders(const QList<MountEntry> &table)
+{
+    QList<QByteArray> folders;
+    for (const MountEntry &mount : table) {
+        if (mount.fileSystem == GvfsFileSystem)
+            folders += gvfsShareFolders(mount.mountPoint);
+    }
+    return folders;
+}
 
 bool holdsShares(const QList<MountEntry> &table)
 {
-    return std::any_of(table.begin(), table.end(), [](const MountEntry &mount) {
-        return mount.fileSystem == SharesFileSystem;
-    });
+    return std::any_of(table.begin(), table.end(),
+                       [](const MountEntry &mount) { return mount.fileSystem == GvfsFileSystem; });
 }
 
-bool sameVolume(const Drive &a, const Drive &b)
+// The drives of `from` that `other` lacks, a drive being its letter on its place.
+QList<Drive> drivesMissingFrom(const QList<Drive> &other, const QList<Drive> &from)
 {
-    return a.letter == b.letter && a.mountPoint == b.mountPoint;
+    QList<Drive> missing;
+    for (const Drive &drive : from) {
+        if (std::none_of(other.begin(), other.end(), [&](const Drive &candidate) {
+                return candidate.letter == drive.letter && candidate.mountPoint == drive.mountPoint;
+            }))
+            missing.append(drive);
+    }
+    return missing;
 }
 
 QByteArray mountKey(const MountEntry &mount)
@@ -61,6 +79,7 @@ MountWatcher::MountWatcher(const MountSource &mounts, DriveTable &drives, QObjec
 {
     m_table = parseMountInfo(m_mounts.readMountInfo());
     m_knownDrives = m_drives.drives();
+    m_shares = shareFolders(m_table);
     m_sharesTimer = new QTimer(this);
     m_sharesTimer->setInterval(SharesInterval);
     connect(m_sharesTimer, &QTimer::timeout, this, &MountWatcher::checkShares);
@@ -99,44 +118,41 @@ void MountWatcher::checkNow()
     if (removed.isEmpty() && added.isEmpty())
         return;
 
-    const QList<Drive> before = m_knownDrives;
-    m_drives.refresh();
-    m_knownDrives = m_drives.drives();
+    const QList<Drive> before = refreshDrives();
     for (const MountEntry &mount : removed)
         Q_EMIT volumeNotice(noticeFor(VolumeNotice::RemoveComplete, mount, before));
     for (const MountEntry &mount : added)
         Q_EMIT volumeNotice(noticeFor(VolumeNotice::Arrival, mount, m_knownDrives));
 }
 
-void MountWatcher::checkShares()
+QList<Drive> MountWatcher::refreshDrives()
 {
-    if (m_holds > 0)
-        return;
-    const QList<Drive> before = m_knownDrives;
+    QList<Drive> before = std::exchange(m_knownDrives, {});
     m_drives.refresh();
     m_knownDrives = m_drives.drives();
-    const auto missing = [](const QList<Drive> &from, const QList<Drive> &other) {
-        QList<Drive> result;
-        for (const Drive &drive : from) {
-            if (std::none_of(other.begin(), other.end(),
-                             [&](const Drive &o) { return sameVolume(drive, o); }))
-                result.append(drive);
-        }
-        return result;
-    };
-    for (const Drive &drive : missing(before, m_knownDrives))
-        Q_EMIT volumeNotice(noticeForDrive(VolumeNotice::RemoveComplete, drive));
-    for (const Drive &drive : missing(m_knownDrives, before))
-        Q_EMIT volumeNotice(noticeForDrive(VolumeNotice::Arrival, drive));
+    m_shares = shareFolders(m_table);
+    return before;
 }
 
-VolumeNotice MountWatcher::noticeForDrive(quint32 eventCode, const Drive &drive)
+void MountWatcher::checkShares()
+{
+    if (m_holds > 0 || shareFolders(m_table) == m_shares)
+        return;
+    const QList<Drive> before = refreshDrives();
+    for (const Drive &drive : drivesMissingFrom(m_knownDrives, before))
+        Q_EMIT volumeNotice(noticeFor(VolumeNotice::RemoveComplete, drive));
+    for (const Drive &drive : drivesMissingFrom(before, m_knownDrives))
+        Q_EMIT volumeNotice(noticeFor(VolumeNotice::Arrival, drive));
+}
+
+VolumeNotice MountWatcher::noticeFor(quint32 eventCode, const Drive &drive)
 {
     VolumeNotice notice;
     notice.eventCode = eventCode;
     const char16_t letter = drive.letter.toLower().unicode();
-    if (letter >= u'a' && letter <= u'z')
-        notice.unitMask = 1u << (letter - u'a');
+    if (letter < u'a' || letter > u'z')
+        return notice;
+    notice.unitMask = 1u << (letter - u'a');
     if (drive.type == DriveType::CdRom)
         notice.flags = VolumeNotice::MediaFlag;
     return notice;
@@ -145,23 +161,17 @@ VolumeNotice MountWatcher::noticeForDrive(quint32 eventCode, const Drive &drive)
 // A mount that is no drive of the table (a pseudo file system, a second place of one volume)
 // gets an empty unit mask.
 VolumeNotice MountWatcher::noticeFor(quint32 eventCode, const MountEntry &mount,
-                                     const QList<Drive> &drives) const
+                                     const QList<Drive> &drives)
 {
-    VolumeNotice notice;
-    notice.eventCode = eventCode;
     const auto drive = std::find_if(drives.begin(), drives.end(), [&](const Drive &candidate) {
         return candidate.mountPoint == mount.mountPoint;
     });
     if (drive == drives.end())
-        return notice;
-    const char16_t letter = drive->letter.toLower().unicode();
-    if (letter < u'a' || letter > u'z')
-        return notice;
-    notice.unitMask = 1u << (letter - u'a');
-    const bool disc = drive->type == DriveType::CdRom ||
-                      std::find(std::begin(DiscFileSystems), std::end(DiscFileSystems),
-                                mount.fileSystem) != std::end(DiscFileSystems);
-    if (disc)
+        return {eventCode, VolumeNotice::VolumeDevice, 0, 0};
+    VolumeNotice notice = noticeFor(eventCode, *drive);
+    const bool discFileSystem = std::find(std::begin(DiscFileSystems), std::end(DiscFileSystems),
+                                          mount.fileSystem) != std::end(DiscFileSystems);
+    if (notice.unitMask != 0 && discFileSystem)
         notice.flags = VolumeNotice::MediaFlag;
     return notice;
 }

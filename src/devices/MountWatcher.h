@@ -50,15 +50,18 @@ Q_SIGNALS:
     void volumeNotice(const VolumeNotice &notice);
 
 private:
+    // Refreshes the drive table; returns the drives as they were before.
+    QList<Drive> refreshDrives();
     void checkShares();
-    static VolumeNotice noticeForDrive(quint32 eventCode, const Drive &drive);
-    VolumeNotice noticeFor(quint32 eventCode, const MountEntry &mount,
-                           const QList<Drive> &drives) const;
+    static VolumeNotice noticeFor(quint32 eventCode, const Drive &drive);
+    static VolumeNotice noticeFor(quint32 eventCode, const MountEntry &mount,
+                                  const QList<Drive> &drives);
 
     const MountSource &m_mounts;
     DriveTable &m_drives;
     QList<MountEntry> m_table;
     QList<Drive> m_knownDrives; // as of the last refresh, for the letters of removed mounts
+    QList<QByteArray> m_shares; // the gvfs share folders as of the last refresh
     int m_holds = 0;
     bool m_changeHeld = false;
     QFile m_watched;

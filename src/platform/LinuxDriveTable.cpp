@@ -1,5 +1,6 @@
 #include "platform/LinuxDriveTable.h"
 
+#include "platform/GvfsShares.h"
 #include "platform/LabelReader.h"
 #include "platform/MountInfo.h"
 #include "platform/MountSource.h"
@@ -14,7 +15,6 @@
 #include <memory>
 #include <optional>
 
-#include <dirent.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -23,9 +23,6 @@ namespace {
 
 constexpr char16_t FirstLetter = u'c';
 constexpr char16_t LastLetter = u'z';
-
-// The one mount holding the file manager's network shares, each a folder below it.
-constexpr QByteArrayView GvfsFileSystem = "fuse.gvfsd-fuse";
 
 // Overlays are container and build-tool internals; as the root of a container they still count.
 constexpr QByteArrayView PseudoFileSystems[] = {
@@ -257,10 +254,8 @@ QList<MountEntry> driveMounts(const QList<MountEntry> &entries)
 }
 
 // The file manager's network shares are folders below one mount, the user's gvfs folder, each a
-// volume like a mount of its own. Only that folder is listed, which its local daemon answers
-// without reaching the shares, so a share that went away cannot make this hang; readdir, as QDir
-// would stat each share's folder. Adding a share does not change the mount table, so the mount
-// watcher reads the table again now and then while the gvfs mount exists.
+// volume like a mount of its own. Adding a share does not change the mount table, so the mount
+// watcher reads the folder again now and then while the gvfs mount exists.
 QList<MountEntry> gvfsShares(const QList<MountEntry> &entries, const QByteArray &gvfsDir)
 {
     const auto gvfs = std::find_if(entries.begin(), entries.end(), [&](const MountEntry &entry) {
@@ -268,23 +263,14 @@ QList<MountEntry> gvfsShares(const QList<MountEntry> &entries, const QByteArray 
     });
     if (gvfs == entries.end())
         return {};
-    const auto closeDir = [](DIR *dir) { ::closedir(dir); };
-    const std::unique_ptr<DIR, decltype(closeDir)> dir(::opendir(gvfsDir.constData()), closeDir);
-    if (!dir)
-        return {};
     QList<MountEntry> shares;
-    while (const dirent *entry = ::readdir(dir.get())) {
-        const QByteArray name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
+    for (const QByteArray &name : gvfsShareFolders(gvfsDir)) {
         MountEntry share = *gvfs;
         share.root = '/' + name;
         share.mountPoint = gvfsDir + '/' + name;
         share.source = name;
         shares.append(share);
     }
-    std::sort(shares.begin(), shares.end(),
-              [](const MountEntry &a, const MountEntry &b) { return a.mountPoint < b.mountPoint; });
     return shares;
 }
 

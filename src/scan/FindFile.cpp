@@ -193,11 +193,10 @@ void TFindFile::walk(const PathMapper &paths, const QString &start)
     };
     // Another volume's files are reached through its own letter only.
     const Drive drive = paths.driveOf(start).value_or(Drive());
-    const bool bounded = !drive.otherVolumes.isEmpty();
     QByteArray startNative = paths.toNative(start).value_or(QByteArray());
     if (!startNative.isEmpty() && !startNative.endsWith('/'))
         startNative.append('/');
-    if (bounded && drive.isOtherVolume(startNative))
+    if (drive.isOtherVolume(startNative))
         startNative.clear();
     std::deque<Pending> queue;
     queue.push_back({start, startNative});
@@ -216,7 +215,7 @@ void TFindFile::walk(const PathMapper &paths, const QString &start)
                     continue;
                 const QByteArrayView name = listing.name(entry);
                 QByteArray native = joinNative(current.native, name);
-                if (bounded && drive.isOtherVolume(native))
+                if (drive.isOtherVolume(native))
                     continue;
                 queue.push_back({joinPath(current.path, name, u"\\"), std::move(native)});
             }
