@@ -1,6 +1,6 @@
 #include "app/ApplicationDirectory.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/CatalogueSchema.h"
 

@@ -1,6 +1,6 @@
 #include "app/DiscNameList.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/TextCodec.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "app/FormStorage.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/SettingsStore.h"
 
 #include <QMetaProperty>

@@ -1,13 +1,6 @@
 #include "app/HandlerGuard.h"
 
-#include "app/AppError.h"
-
-QString withFullStop(const QString &message)
-{
-    if (!message.isEmpty() && message.back().unicode() > u'.')
-        return message + u'.';
-    return message;
-}
+#include "base/AppError.h"
 
 void runGuarded(DialogService &dialogs, const std::function<void()> &handler)
 {

@@ -1,14 +1,11 @@
 #pragma once
 
+#include "base/FullStop.h"
 #include "platform/DialogService.h"
 
 #include <QObject>
 
 #include <functional>
-
-// The general error report's rule: a "." is appended when the message's last character has a
-// code above that of ".".
-QString withFullStop(const QString &message);
 
 // Runs one handler; an error escaping it ends the handler and goes to the general error report.
 // No exception ever crosses the Qt event loop.

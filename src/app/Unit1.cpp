@@ -1,9 +1,9 @@
 #include "app/Unit1.h"
 
-#include "app/AppError.h"
 #include "app/DiscNameList.h"
 #include "app/FormStorage.h"
 #include "app/HandlerGuard.h"
+#include "base/AppError.h"
 #include "catalogue/BrowseQuery.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/RecordNavigator.h"

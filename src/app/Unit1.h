@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/BusyState.h"
 #include "app/DiscList.h"
 #include "app/Environment.h"
+#include "base/BusyState.h"
 #include "platform/NativePath.h"
 #include "scan/FileSelection.h"
 #include "scan/SideTextCapture.h"

@@ -1,10 +1,10 @@
 // The "Datenansicht" page: the browse query with its bound views and navigator, the disc filter,
 // the file-name search and the rebuild of the disc name list.
 
-#include "app/AppError.h"
 #include "app/BusyCursor.h"
 #include "app/HandlerGuard.h"
 #include "app/Unit1.h"
+#include "base/AppError.h"
 #include "catalogue/BrowseQuery.h"
 #include "catalogue/RecordNavigator.h"
 

@@ -1,11 +1,11 @@
 // "In Datenbank einfügen": names the scanned disc and writes one catalogue record per entry of
 // the selection list, with the side texts the options ask for.
 
-#include "app/AppError.h"
 #include "app/BusyCursor.h"
 #include "app/HandlerGuard.h"
 #include "app/PathListModel.h"
 #include "app/Unit1.h"
+#include "base/AppError.h"
 #include "catalogue/BrowseQuery.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/CatalogueTable.h"

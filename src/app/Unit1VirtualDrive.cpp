@@ -1,9 +1,9 @@
 // The "Virtual Drive" page and the drive tree: keeping DirTree1 loaded with the selected drive's
 // root, showing a stored virtual drive, and storing one at import.
 
-#include "app/AppError.h"
 #include "app/SearchAnimation.h"
 #include "app/Unit1.h"
+#include "base/AppError.h"
 #include "devices/DriveComboBox.h"
 #include "vdrive/DirTree.h"
 #include "vdrive/Subdirectories.h"

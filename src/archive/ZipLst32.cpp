@@ -1,8 +1,8 @@
 #include "archive/ZipLst32.h"
 
-#include "app/AppError.h"
 #include "archive/ZipReader.h"
-#include "platform/DialogService.h"
+#include "base/AppError.h"
+#include "base/PlainNotice.h"
 #include "platform/TextCodec.h"
 
 #include <QtEndian>
@@ -392,10 +392,10 @@ bool isMissing(const QByteArray &nativePath)
 } // namespace
 
 int ListZipMembers(const QString &path, const QByteArray &nativePath, QStringList &lines,
-                   DialogService &dialogs)
+                   PlainNotice &notices)
 {
     if (isMissing(nativePath)) {
-        dialogs.plainMessage(u"Datei "_s + path + u" nicht vorhanden"_s);
+        notices.plainMessage(u"Datei "_s + path + u" nicht vorhanden"_s);
         return 0;
     }
     ZipReader reader(nativePath);

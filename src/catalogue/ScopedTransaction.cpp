@@ -1,6 +1,6 @@
 #include "catalogue/ScopedTransaction.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "catalogue/CatalogueConnection.h"
 
 using namespace Qt::StringLiterals;

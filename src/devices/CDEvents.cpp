@@ -1,6 +1,6 @@
 #include "devices/CDEvents.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "devices/MountWatcher.h"
 #include "platform/AutorunSetting.h"
 

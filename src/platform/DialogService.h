@@ -1,15 +1,17 @@
 #pragma once
 
+#include "base/PlainNotice.h"
+
 #include <QString>
 
 #include <optional>
 
 // Every modal box the program shows goes through this service, so tests can record the boxes
 // and answer them without blocking.
-class DialogService
+class DialogService : public PlainNotice
 {
 public:
-    virtual ~DialogService() = default;
+    ~DialogService() override = default;
 
     // The program's own failure messages: caption "Warnung", warning icon, one "OK" button.
     virtual void warning(const QString &message) = 0;
@@ -17,7 +19,7 @@ public:
     // arrives complete (the caller has applied the full-stop rule).
     virtual void errorReport(const QString &message) = 0;
     // A plain box captioned with the application title, no icon, one "OK" button.
-    virtual void plainMessage(const QString &message) = 0;
+    void plainMessage(const QString &message) override = 0;
     // The disc naming dialog, its name field pre-filled; empty when it was not closed with OK.
     virtual std::optional<QString> askDiscName(const QString &proposal) = 0;
     // "Datensatz löschen?" captioned "Bestätigen" with "OK" and "Abbrechen"; true for OK.

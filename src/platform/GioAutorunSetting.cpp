@@ -1,6 +1,6 @@
 #include "platform/GioAutorunSetting.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 #include <QByteArray>
 

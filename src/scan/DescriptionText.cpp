@@ -1,6 +1,6 @@
 #include "scan/DescriptionText.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/FileDescriptor.h"
 #include "platform/TextCodec.h"
 

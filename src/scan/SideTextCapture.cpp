@@ -7,8 +7,8 @@
 using namespace Qt::StringLiterals;
 
 SideTextCapture::SideTextCapture(const PathMapper &paths, SideTextStore &store,
-                                 DialogService &dialogs)
-    : m_paths(paths), m_store(store), m_dialogs(dialogs), m_finder(paths)
+                                 PlainNotice &notices)
+    : m_paths(paths), m_store(store), m_notices(notices), m_finder(paths)
 {}
 
 void SideTextCapture::reset()
@@ -21,7 +21,7 @@ void SideTextCapture::reset()
 void SideTextCapture::attachListing(const QString &path, int position, QStringList &shown)
 {
     shown.clear();
-    ListZipMembers(path, m_paths.toNative(path).value_or(QByteArray()), shown, m_dialogs);
+    ListZipMembers(path, m_paths.toNative(path).value_or(QByteArray()), shown, m_notices);
     SideTextStore::SideText &listing = m_store.create(SideTextStore::Kind::Listing, position);
     for (const QString &line : std::as_const(shown))
         listing.text += line + u"\r\n"_s;

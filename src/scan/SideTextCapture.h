@@ -3,14 +3,14 @@
 #include "scan/DescriptionFinder.h"
 #include "scan/SideTextStore.h"
 
-class DialogService;
+class PlainNotice;
 
 // Attaches the side texts of kept files during a scan: the member listing of a ZIP archive and
 // the description found beside a file.
 class SideTextCapture final
 {
 public:
-    SideTextCapture(const PathMapper &paths, SideTextStore &store, DialogService &dialogs);
+    SideTextCapture(const PathMapper &paths, SideTextStore &store, PlainNotice &notices);
     Q_DISABLE_COPY_MOVE(SideTextCapture)
 
     // Releases every side text of the previous scan and forgets what was read from the disc.
@@ -27,7 +27,7 @@ public:
 private:
     const PathMapper &m_paths;
     SideTextStore &m_store;
-    DialogService &m_dialogs;
+    PlainNotice &m_notices;
     DescriptionFinder m_finder;
 
     // The files of one directory share their description: it is read once for all of them.

@@ -1,7 +1,7 @@
 #include "vdrive/DirTree.h"
 
-#include "app/AppError.h"
 #include "app/BusyCursor.h"
+#include "base/AppError.h"
 #include "devices/DriveCaption.h"
 #include "platform/TextCodec.h"
 #include "scan/FileSelection.h"

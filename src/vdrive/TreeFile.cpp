@@ -1,6 +1,6 @@
 #include "vdrive/TreeFile.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "vdrive/TreeText.h"
 #include "vdrive/UpdatesSuspended.h"
 

@@ -1,6 +1,6 @@
 #include "vdrive/TreeText.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/TextCodec.h"
 
 #include <QFile>

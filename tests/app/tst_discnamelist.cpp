@@ -1,6 +1,6 @@
-#include "app/AppError.h"
 #include "app/DiscNameList.h"
 #include "app/HandlerGuard.h"
+#include "base/AppError.h"
 #include "support/RecordingDialogService.h"
 
 #include <QFile>

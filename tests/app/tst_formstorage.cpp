@@ -1,5 +1,5 @@
-#include "app/AppError.h"
 #include "app/FormStorage.h"
+#include "base/AppError.h"
 #include "platform/QtSettingsStore.h"
 
 #include <QCheckBox>

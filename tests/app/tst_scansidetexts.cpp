@@ -1,5 +1,5 @@
-#include "app/AppError.h"
 #include "app/RunBeside.h"
+#include "base/AppError.h"
 #include "devices/DriveComboBox.h"
 #include "support/FormFixture.h"
 

@@ -1,5 +1,5 @@
-#include "app/AppError.h"
 #include "archive/ZipLst32.h"
+#include "base/AppError.h"
 #include "support/RecordingDialogService.h"
 
 #include <QDir>

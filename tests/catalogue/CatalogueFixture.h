@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "catalogue/CatalogueRecord.h"
 #include "catalogue/CatalogueSchema.h"
 

@@ -1,4 +1,4 @@
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "devices/CDEvents.h"
 #include "devices/MountWatcher.h"
 #include "platform/AutorunSetting.h"

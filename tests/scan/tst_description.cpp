@@ -1,4 +1,4 @@
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/NativePath.h"
 #include "scan/DescriptionFinder.h"
 #include "scan/DescriptionText.h"

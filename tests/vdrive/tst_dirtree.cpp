@@ -1,4 +1,4 @@
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "support/FakeDriveTable.h"
 #include "TreeOutline.h"
 #include "vdrive/DirTree.h"
