@@ -1,8 +1,8 @@
 #include "BenchReport.h"
 #include "FolderDriveTable.h"
 #include "TreeGenerator.h"
-#include "vdrive/DirTree.h"
 #include "vdrive/TreeFile.h"
+#include "vdrive/VirtualDriveFile.h"
 
 #include <QApplication>
 #include <QFile>
@@ -61,21 +61,9 @@ int main(int argc, char *argv[])
         qFatal("no temporary folder");
     const QString stored = output.filePath(u"BENCH.vfs"_s);
 
-    // Set up as the window's DirTree1, which is off screen during an import: its page is not the
-    // current one.
+    // What the import runs to store a disc's tree.
     const FolderDriveTable drives(u'd', tree);
-    const PathMapper paths(drives);
-    TDirTree dirTree(drives, paths);
-    dirTree.setAllowNetwork(false);
-    dirTree.setDirType(TDirTree::TDirType(TDirTree::dtReadOnly) | TDirTree::dtHidden |
-                       TDirTree::dtSystem | TDirTree::dtArchive | TDirTree::dtNormal |
-                       TDirTree::dtAll);
-    const auto store = [&] {
-        dirTree.LoadDrive(u"d:\\"_s, u"d: [BENCH]"_s);
-        dirTree.ExpandAll();
-        SaveTreeToFile(dirTree, stored);
-        dirTree.ClearTree();
-    };
+    const auto store = [&] { storeDriveTree(stored, drives, u"d:\\"_s, u"d: [BENCH]"_s); };
 
     if (expandAll) {
         const QString listed = output.filePath(u"find.txt"_s);

@@ -110,7 +110,6 @@ private:
     void reloadDriveTree(QChar letter);
     void mountMediumIn(QChar letter);
     void loadDriveRoot(QChar letter);
-    bool holdsDriveRoot(QChar letter) const;
     void storeVirtualDrive(const QString &discName);
     QChar initialDriveLetter() const;
     static void setBaseColour(QWidget *widget, const QColor &colour);

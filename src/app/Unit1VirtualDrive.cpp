@@ -1,12 +1,12 @@
 // The "Virtual Drive" page and the drive tree: keeping DirTree1 loaded with the selected drive's
 // root, showing a stored virtual drive, and storing one at import.
 
+#include "app/RunBeside.h"
 #include "app/SearchAnimation.h"
 #include "app/Unit1.h"
 #include "base/AppError.h"
 #include "devices/DriveComboBox.h"
 #include "vdrive/DirTree.h"
-#include "vdrive/Subdirectories.h"
 #include "vdrive/TreeFile.h"
 #include "vdrive/VirtualDriveFile.h"
 
@@ -20,22 +20,6 @@
 #include <utility>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Whether the drive behind a root such as "d:\" holds a folder.
-bool hasSubdirectory(const PathMapper &paths, const QString &root)
-{
-    bool found = false;
-    if (const std::optional<QByteArray> native = paths.toNative(root))
-        forEachSubdirectory(*native, [&](QByteArrayView, bool) {
-            found = true;
-            return false;
-        });
-    return found;
-}
-
-} // namespace
 
 void TForm1::OvGetDriveTree(QChar letter)
 {
@@ -68,16 +52,6 @@ void TForm1::loadDriveRoot(QChar letter)
         return;
     DirTree1->SelectDrive(letter);
     DirTree1->LoadDrive(QString(letter) + u":\\"_s, caption);
-}
-
-bool TForm1::holdsDriveRoot(QChar letter) const
-{
-    if (DirTree1->topLevelItemCount() != 1)
-        return false;
-    const QTreeWidgetItem *root = DirTree1->topLevelItem(0);
-    const TDirEntry *entry = TDirTree::dirEntry(root);
-    return entry && entry->Path == letter.toUpper() + u":\\"_s &&
-           root->text(0) == DriveComboBox1->currentText();
 }
 
 void TForm1::reloadDriveTree(QChar letter)
@@ -121,11 +95,10 @@ void TForm1::TL2Click()
 
 void TForm1::storeVirtualDrive(const QString &discName)
 {
-    // However the step ends, the builder is hidden and empty again and the animation stopped.
+    // However the step ends, the drive tree is empty again and the animation stopped.
     const auto tidy = qScopeGuard([this] {
         Animate1->stop();
         DirTree1->ClearTree();
-        DirTree1->hide();
     });
     const QString &directory = m_environment.applicationDirectory;
     const std::optional<QString> file = virtualDriveFile(directory, discName);
@@ -133,21 +106,12 @@ void TForm1::storeVirtualDrive(const QString &discName)
         throw AppError(
             u"Datei %1 kann nicht erstellt werden"_s.arg(directory + discName + u".vfs"_s));
 
-    DirTree1->show();
     Animate1->play();
     Label1->setText(u"Erzeuge virtuelles Laufwerk"_s);
     processPendingEvents();
-    // Each store leaves the tree empty, and a disc arriving during a scan is not loaded, so the
-    // tree may hold nothing or an older root: the drive's complete tree is what gets stored.
+    // The drive's complete tree is read beside the window, from the drives as they are now.
+    const DriveSnapshot drives(m_environment.drives->drives());
     const QString root = Edit2->text();
-    const QChar letter = root.isEmpty() ? QChar() : root.front();
-    if (!holdsDriveRoot(letter)) {
-        DirTree1->ClearTree();
-        loadDriveRoot(letter);
-    }
-    DirTree1->ExpandAll();
-    if (DirTree1->topLevelItemCount() == 0 && hasSubdirectory(m_paths, root))
-        throw AppError(u"Laufwerk %1 kann nicht gelesen werden, Datei %2 bleibt unverändert"_s.arg(
-            root, *file));
-    SaveTreeToFile(*DirTree1, *file);
+    const QString caption = DriveComboBox1->currentText();
+    runBeside([&] { storeDriveTree(*file, drives, root, caption); });
 }

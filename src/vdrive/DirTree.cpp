@@ -3,8 +3,8 @@
 #include "app/BusyCursor.h"
 #include "base/AppError.h"
 #include "devices/DriveCaption.h"
-#include "platform/TextCodec.h"
 #include "scan/FileSelection.h"
+#include "vdrive/FolderTree.h"
 #include "vdrive/Subdirectories.h"
 #include "vdrive/UpdatesSuspended.h"
 
@@ -46,35 +46,6 @@ DirItem *dirItem(QTreeWidgetItem *item)
 QTreeWidgetItem *placeholder(const QString &text)
 {
     return new QTreeWidgetItem(QStringList{text});
-}
-
-struct Subdirectory
-{
-    QString text;    // shown and stored
-    QString path;    // program path ending in "\", letter case as on the disc
-    QByteArray name; // native
-    bool isLink;
-};
-
-// Names are shown and stored as UTF-8 when valid, else as Windows-1252 like other text from
-// discs; the lossless form of a name lives in the node's path.
-QString displayName(QByteArrayView name)
-{
-    if (std::all_of(name.begin(), name.end(),
-                    [](char byte) { return static_cast<unsigned char>(byte) < 0x80; }))
-        return QString::fromLatin1(name);
-    return decodeText(name, SingleByteFallback::Windows1252);
-}
-
-// One order on every machine: Unicode case folding, never the user's locale, so a stored tree
-// does not depend on who stored it. Names equal but for case go by exact text, then bytes.
-bool inTreeOrder(const Subdirectory &a, const Subdirectory &b)
-{
-    if (const int folded = QString::compare(a.text, b.text, Qt::CaseInsensitive))
-        return folded < 0;
-    if (const int exact = QString::compare(a.text, b.text, Qt::CaseSensitive))
-        return exact < 0;
-    return a.name < b.name;
 }
 
 bool isDriveLetter(QChar c)
@@ -291,14 +262,10 @@ void TDirTree::ReadChildren(QTreeWidgetItem *item)
     qDeleteAll(directory->takeChildren());
     directory->entry.Scanned = true;
 
-    std::vector<Subdirectory> found;
-    forEachSubdirectory(directory->native, [&](QByteArrayView name, bool isLink) {
-        QString path = directory->entry.Path + programName(name) + u'\\';
-        if (admits(path) && attributesPass(name))
-            found.push_back({displayName(name), std::move(path), name.toByteArray(), isLink});
-        return true;
-    });
-    std::sort(found.begin(), found.end(), inTreeOrder);
+    const std::vector<Subdirectory> found = readSubdirectories(
+        directory->native, directory->entry.Path, [this](const QString &path, QByteArrayView name) {
+            return admits(path) && attributesPass(name);
+        });
 
     // Another volume mounted below shows as a folder but is read through its own letter only.
     const Drive drive = m_drives.drive(directory->entry.Path[0]).value_or(Drive());

@@ -1,5 +1,10 @@
 #include "vdrive/VirtualDriveFile.h"
 
+#include "base/AppError.h"
+#include "platform/NativePath.h"
+#include "vdrive/FolderTree.h"
+#include "vdrive/Subdirectories.h"
+
 using namespace Qt::StringLiterals;
 
 std::optional<QString> virtualDriveFile(const QString &applicationDirectory,
@@ -11,4 +16,31 @@ std::optional<QString> virtualDriveFile(const QString &applicationDirectory,
         discName == u".."_s)
         return std::nullopt;
     return applicationDirectory + discName + u".vfs"_s;
+}
+
+namespace {
+
+// Whether the drive behind a root such as "d:\" holds a folder.
+bool hasSubdirectory(const PathMapper &paths, const QString &root)
+{
+    bool found = false;
+    if (const std::optional<QByteArray> native = paths.toNative(root))
+        forEachSubdirectory(*native, [&](QByteArrayView, bool) {
+            found = true;
+            return false;
+        });
+    return found;
+}
+
+} // namespace
+
+void storeDriveTree(const QString &file, const DriveTable &drives, const QString &root,
+                    const QString &caption)
+{
+    const std::optional<Drive> drive = root.isEmpty() ? std::nullopt : drives.drive(root.front());
+    const QList<TreeLine> lines = drive ? snapshotDrive(*drive, caption) : QList<TreeLine>();
+    if (lines.isEmpty() && hasSubdirectory(PathMapper(drives), root))
+        throw AppError(u"Laufwerk %1 kann nicht gelesen werden, Datei %2 bleibt unverändert"_s.arg(
+            root, file));
+    saveTreeFile(file, lines);
 }

@@ -9,3 +9,11 @@
 // (one holding "/" or NUL, or exactly "." or "..").
 std::optional<QString> virtualDriveFile(const QString &applicationDirectory,
                                         const QString &discName);
+
+class DriveTable;
+
+// Stores the complete folder tree of the drive behind root ("d:\"), its root shown as caption,
+// in file. Throws AppError when the drive has folders but no tree could be read (the file stays
+// as it was), or when the file cannot be written.
+void storeDriveTree(const QString &file, const DriveTable &drives, const QString &root,
+                    const QString &caption);
