@@ -44,7 +44,7 @@ const QString DiscNameListFile = u"Quilo.lst"_s;
 
 TForm1::TForm1(const Environment &environment, QWidget *parent)
     : QWidget(parent), m_environment(environment), m_paths(*environment.drives),
-      m_capture(m_paths, m_sideTexts, *environment.dialogs)
+      m_scan(m_paths, *environment.dialogs)
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Tralbo ...der Olvane Skivra 1.0"_s);
@@ -277,7 +277,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::FormClose()
 {
-    m_capture.reset();
+    m_scan.reset();
     closeQuery();
     QStringList names;
     names.reserve(TL1->count());

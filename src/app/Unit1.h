@@ -5,8 +5,7 @@
 #include "base/BusyState.h"
 #include "platform/NativePath.h"
 #include "scan/FileSelection.h"
-#include "scan/SideTextCapture.h"
-#include "scan/SideTextStore.h"
+#include "scan/ScanRun.h"
 
 #include <QDeadlineTimer>
 #include <QPersistentModelIndex>
@@ -93,7 +92,6 @@ private:
     void setProgressRange(int maximum);
     void setProgressPosition(int position);
     SelectionOptions readSelectionOptions() const;
-    void selectEntry(const QString &path, const SelectionOptions &options);
     void runFinder();
     void openQuery();
     void closeQuery();
@@ -122,11 +120,9 @@ private:
     QDeadlineTimer m_eventsDue;
     static constexpr std::chrono::milliseconds RowsInterval{250};
     QDeadlineTimer m_rowsDue;
-    SideTextStore m_sideTexts;
-    SideTextCapture m_capture;
-    qint32 m_lineLimit = 40;
-    QStringList m_shownListing; // the archive listing being produced, for Memo3
-    bool m_listingPending = false;
+    ScanRun m_scan;
+    class ScanProgress;
+    bool m_listingPending = false; // Memo3 does not show the archive listing being produced yet
 
     TFindFile *FF1 = nullptr;
     TFindFile *FindFile1 = nullptr;

@@ -3,13 +3,12 @@
 
 #include "app/BusyCursor.h"
 #include "app/HandlerGuard.h"
-#include "app/PathListModel.h"
 #include "app/Unit1.h"
 #include "base/AppError.h"
 #include "catalogue/BrowseQuery.h"
 #include "catalogue/CatalogueFile.h"
-#include "catalogue/CatalogueTable.h"
 #include "catalogue/DiscName.h"
+#include "catalogue/ImportRun.h"
 #include "devices/DriveComboBox.h"
 #include "devices/MountWatcher.h"
 
@@ -90,52 +89,23 @@ void TForm1::db1Click()
     QString tableName = locateCatalogue(m_environment.applicationDirectory);
     if (tableName.isEmpty())
         tableName = applicationFile(u"CD.db"_s);
-    CatalogueTable table(tableName);
-    try {
-        table.open();
-    } catch (const AppError &) {
+    const ImportRun import(m_scan.selection(), m_scan.sideTexts(), cb5->isChecked(),
+                           cb7->isChecked());
+    const ImportOutcome outcome = import.into(tableName, *discName);
+    switch (outcome.result) {
+    case ImportOutcome::Result::Done:
+        break;
+    case ImportOutcome::Result::CatalogueMissing:
         m_environment.dialogs->warning(TableMissing);
         endImport(false);
         return;
-    }
-    try {
-        table.edit();
-    } catch (const AppError &error) {
+    case ImportOutcome::Result::NotWritable:
         // A catalogue that cannot be changed must not leave the window without its scan button
         // and browse view: report the engine's message and end as after a rejected record.
-        m_environment.dialogs->errorReport(withFullStop(error.message()));
-        table.close();
+        m_environment.dialogs->errorReport(withFullStop(outcome.message));
         endImport(true);
         return;
-    }
-
-    // With both options the side texts are stored as the lines they show, each ended by CR LF.
-    const bool descriptions = cb5->isChecked();
-    const bool listings = cb7->isChecked();
-    const auto fieldText = [&](SideTextStore::Kind kind, bool wanted, int position) -> FieldValue {
-        const SideTextStore::SideText *sideText =
-            wanted ? m_sideTexts.find(SideTextStore::nameOf(kind, position)) : nullptr;
-        if (!sideText)
-            return std::nullopt;
-        if (!(descriptions && listings))
-            return sideText->text;
-        QString text;
-        for (const QString &line : sideText->lines())
-            text += line + u"\r\n"_s;
-        return text;
-    };
-
-    // A record the catalogue rejects, or an engine fault such as a full disk, ends the import
-    // with every record before it stored.
-    const QStringList &selection = m_selection->items();
-    const qsizetype stored = table.append(selection.size(), [&](qsizetype index) {
-        const int position = int(index) + 1;
-        return CatalogueRecord{std::nullopt, *discName, selection[index],
-                               fieldText(SideTextStore::Kind::Description, descriptions, position),
-                               fieldText(SideTextStore::Kind::Listing, listings, position)};
-    });
-    table.close();
-    if (stored < selection.size()) {
+    case ImportOutcome::Result::RecordRejected:
         m_environment.dialogs->warning(RecordRejected);
         endImport(true);
         return;

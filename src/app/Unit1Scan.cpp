@@ -50,7 +50,7 @@ bool TForm1::processPendingEventsWhenDue()
 void TForm1::showPendingListing()
 {
     // The listing box only shows the latest listing, so it is filled when it can be seen.
-    Memo3->setPlainText(m_shownListing.join(u'\n'));
+    Memo3->setPlainText(m_scan.shownListing().join(u'\n'));
     m_listingPending = false;
 }
 
@@ -84,6 +84,26 @@ void TForm1::runFinder()
     runBeside([&] { FF1->Execute(paths); });
 }
 
+// Shows the selection as it grows and lets window events run between entries.
+class TForm1::ScanProgress final : public ScanObserver
+{
+public:
+    explicit ScanProgress(TForm1 &form) : m_form(form) {}
+
+    void betweenEntries(SelectionOptions &options) override
+    {
+        // Options change only while events run, so they are read again after each pass.
+        if (m_form.processPendingEventsWhenDue())
+            options = m_form.readSelectionOptions();
+    }
+    void progress(int step, int) override { m_form.setProgressPosition(step); }
+    void kept(const QString &path) override { m_form.m_selection->append(path); }
+    void listingStarted() override { m_form.m_listingPending = true; }
+
+private:
+    TForm1 &m_form;
+};
+
 void TForm1::jep1Click()
 {
     if (m_busy.isBusy())
@@ -101,7 +121,7 @@ void TForm1::jep1Click()
     });
 
     db1->setEnabled(false);
-    m_capture.reset();
+    m_scan.reset();
     Memo3->clear();
     Memo2->clear();
     Memo1->clear();
@@ -109,7 +129,6 @@ void TForm1::jep1Click()
     const std::optional<qint32> lineLimit = parseLineLimit(Edit4->text());
     if (!lineLimit)
         Edit4->setText(u"40"_s);
-    m_lineLimit = lineLimit.value_or(40);
 
     Label1->setText(u"Scanne das Laufwerk"_s);
     processPendingEvents();
@@ -126,7 +145,7 @@ void TForm1::jep1Click()
     FF1->setDirectory(Edit2->text());
     runFinder();
     m_scanList->setItems(FF1->files());
-    m_capture.useScanList(m_scanList->items());
+    m_scan.useListing(FF1->files());
 
     PB1->setValue(0);
     Animate1->stop();
@@ -136,14 +155,8 @@ void TForm1::jep1Click()
     setProgressRange(count - 1);
     processPendingEvents();
 
-    // Options change only while events run, so they are read again after each pass.
-    SelectionOptions options = readSelectionOptions();
-    for (int i = count - 1; i >= 0; --i) {
-        if (processPendingEventsWhenDue())
-            options = readSelectionOptions();
-        setProgressPosition(count - i + 1);
-        selectEntry(m_scanList->at(i), options);
-    }
+    ScanProgress progress(*this);
+    m_scan.select(readSelectionOptions(), lineLimit.value_or(40), progress);
 
     m_listingPending = false;
     Memo3->clear();
@@ -166,31 +179,12 @@ SelectionOptions TForm1::readSelectionOptions() const
     return options;
 }
 
-void TForm1::selectEntry(const QString &path, const SelectionOptions &options)
-{
-    const QStringView extension = extensionOf(path);
-    bool kept = false;
-    for (int test = 0; test < SelectionTestCount; ++test) {
-        if (!selectionTestHolds(SelectionTest(test), extension, options))
-            continue;
-        m_selection->append(path);
-        kept = true;
-        if (SelectionTest(test) == SelectionTest::Zip && options.listZipMembers) {
-            m_listingPending = true;
-            m_capture.attachListing(path, m_selection->count(), m_shownListing);
-        }
-    }
-    if (kept && options.captureDescriptions)
-        m_capture.captureDescription(path, m_selection->count(), options.cutDescriptions,
-                                     m_lineLimit);
-}
-
 void TForm1::ListBox2Click()
 {
     const int position = ListBox2->currentIndex().row() + 1;
     const auto linesOf = [&](SideTextStore::Kind kind) {
         const SideTextStore::SideText *sideText =
-            m_sideTexts.find(SideTextStore::nameOf(kind, position));
+            m_scan.sideTexts().find(SideTextStore::nameOf(kind, position));
         return sideText ? sideText->lines().join(u'\n') : QString();
     };
     Memo1->setPlainText(linesOf(SideTextStore::Kind::Description));

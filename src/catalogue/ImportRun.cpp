@@ -1,0 +1,59 @@
+#include "catalogue/ImportRun.h"
+
+#include "base/AppError.h"
+#include "catalogue/CatalogueTable.h"
+
+using namespace Qt::StringLiterals;
+
+ImportRun::ImportRun(const QStringList &selection, const SideTextStore &sideTexts,
+                     bool descriptions, bool listings)
+    : m_selection(selection), m_sideTexts(sideTexts), m_descriptions(descriptions),
+      m_listings(listings)
+{}
+
+FieldValue ImportRun::fieldText(SideTextStore::Kind kind, bool wanted, int position) const
+{
+    const SideTextStore::SideText *sideText =
+        wanted ? m_sideTexts.find(SideTextStore::nameOf(kind, position)) : nullptr;
+    if (!sideText)
+        return std::nullopt;
+    // With both options the side texts are stored as the lines they show, each ended by CR LF.
+    if (!(m_descriptions && m_listings))
+        return sideText->text;
+    QString text;
+    for (const QString &line : sideText->lines())
+        text += line + u"\r\n"_s;
+    return text;
+}
+
+CatalogueRecord ImportRun::record(qsizetype index, const QString &discName) const
+{
+    const int position = int(index) + 1;
+    return CatalogueRecord{std::nullopt, discName, m_selection[index],
+                           fieldText(SideTextStore::Kind::Description, m_descriptions, position),
+                           fieldText(SideTextStore::Kind::Listing, m_listings, position)};
+}
+
+ImportOutcome ImportRun::into(const QString &catalogueFile, const QString &discName) const
+{
+    CatalogueTable table(catalogueFile);
+    try {
+        table.open();
+    } catch (const AppError &) {
+        return {ImportOutcome::Result::CatalogueMissing, 0, {}};
+    }
+    try {
+        table.edit();
+    } catch (const AppError &error) {
+        table.close();
+        return {ImportOutcome::Result::NotWritable, 0, error.message()};
+    }
+    // A record the catalogue rejects, or an engine fault such as a full disk, ends the import
+    // with every record before it stored.
+    const qsizetype stored =
+        table.append(m_selection.size(), [&](qsizetype index) { return record(index, discName); });
+    table.close();
+    if (stored < m_selection.size())
+        return {ImportOutcome::Result::RecordRejected, stored, {}};
+    return {ImportOutcome::Result::Done, stored, {}};
+}
