@@ -27,7 +27,7 @@ dpkg-deb -x "$deb" "$root"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop"
 
-for program in tralbo tralbo-newcatalogue; do
+for program in tralbo tralbo-cli tralbo-newcatalogue; do
     [ -x "$root/usr/bin/$program" ] || fail "usr/bin/$program is missing or not executable"
     gzip -t "$root/usr/share/man/man1/$program.1.gz" || fail "man page of $program is missing"
 done
@@ -48,5 +48,7 @@ mkdir "$work/data"
 [ "$(head -c 15 "$catalogue")" = "SQLite format 3" ] || fail "$catalogue is not an SQLite database"
 table=$(sqlite3 "$catalogue" "SELECT name FROM sqlite_master WHERE type = 'table' AND name = 'CD'")
 [ "$table" = CD ] || fail "$catalogue has no table CD"
+"$root/usr/bin/tralbo-cli" discs --catalogue "$catalogue" > /dev/null ||
+    fail "tralbo-cli cannot read the catalogue tralbo-newcatalogue made"
 
 echo "check-package.sh: $deb is fine"

@@ -2,6 +2,7 @@
 #include "base/AppError.h"
 #include "devices/DriveComboBox.h"
 #include "support/FormFixture.h"
+#include "support/StoredZip.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -14,35 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// A ZIP of stored members followed by an end record: enough for the member lister.
-QByteArray storedZip(const QList<std::pair<QByteArray, QByteArray>> &members)
-{
-    QByteArray zip;
-    const auto put16 = [&](quint16 value) {
-        zip.append(char(value & 0xff)).append(char(value >> 8));
-    };
-    const auto put32 = [&](quint32 value) {
-        put16(quint16(value & 0xffff));
-        put16(quint16(value >> 16));
-    };
-    for (const auto &[name, data] : members) {
-        put32(0x04034b50);
-        put16(10);
-        put16(0);
-        put16(0);
-        put32(0);
-        put32(0);
-        put32(quint32(data.size()));
-        put32(quint32(data.size()));
-        put16(quint16(name.size()));
-        put16(0);
-        zip.append(name).append(data);
-    }
-    put32(0x06054b50);
-    zip.append(QByteArray(18, '\0'));
-    return zip;
-}
 
 QString numberedLines(int count)
 {

@@ -1,0 +1,12 @@
+#include "cli/CatalogueLocation.h"
+#include "cli/Commands.h"
+#include "cli/FoundRows.h"
+#include "cli/TextSink.h"
+
+int runDiscs(const Invocation &invocation, CommandContext &context)
+{
+    const QString catalogue = verifiedCatalogueOf(invocation, context.texts);
+    for (const QString &name : discNamesOf(catalogue))
+        context.out << name << u'\n';
+    return 0;
+}

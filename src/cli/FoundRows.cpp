@@ -1,0 +1,48 @@
+#include "cli/FoundRows.h"
+
+#include "catalogue/BrowseResult.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+RecordRow recordRowOf(const BrowseResult::Row &row)
+{
+    return {row.key, row.fields};
+}
+
+} // namespace
+
+void forEachFoundRow(const QString &catalogue, const QString &text,
+                     const std::optional<QString> &disc,
+                     const std::function<void(const RecordRow &)> &visit)
+{
+    const auto offer = [&](const BrowseResult::Row &row) {
+        if (!disc || row.fields[0].value_or(QString()) == *disc)
+            visit(recordRowOf(row));
+    };
+    BrowseResult result(catalogue, CatalogueConnection::Access::ReadOnly,
+                        {BrowseRequest::Kind::FileNameSearch, text});
+    for (int index = 0; index < result.fetchedSize(); ++index)
+        offer(result.row(index));
+    // Later batches are only passed on, not kept: a search may find the whole catalogue.
+    while (!result.atEnd()) {
+        for (const BrowseResult::Row &row : result.readBatch())
+            offer(row);
+    }
+}
+
+QStringList discNamesOf(const QString &catalogue)
+{
+    const BrowseResult result(catalogue, CatalogueConnection::Access::ReadOnly,
+                              {BrowseRequest::Kind::AllDiscs, {}});
+    // The page starts from this name, so a first disc of that name is not listed there either.
+    QString previous = u"unknown compact disk"_s;
+    QStringList names;
+    result.forEachDiscName([&](const QString &name) {
+        if (name != previous)
+            names.append(name);
+        previous = name;
+    });
+    return names;
+}

@@ -1,0 +1,61 @@
+#include "cli/ScanTarget.h"
+
+#include "cli/UsageError.h"
+#include "devices/DriveCaption.h"
+#include "platform/MountInfo.h"
+#include "platform/ProcMountSource.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+ScanTarget targetOf(Drive drive)
+{
+    const QString root = QString(drive.letter) + u":\\"_s;
+    QString caption = driveCaption(drive);
+    return {std::move(drive), root, std::move(caption)};
+}
+
+ScanTarget folderTarget(const QString &folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    Drive drive;
+    drive.letter = u'd';
+    drive.type = DriveType::Fixed;
+    drive.mountPoint = QFile::encodeName(canonical);
+    drive.label = QFileInfo(canonical).fileName();
+    if (!drive.mountPoint.endsWith('/'))
+        drive.mountPoint += '/';
+    // Volumes mounted inside the folder are not part of it, as on a drive of the table.
+    drive.otherVolumes =
+        otherVolumesBelow(parseMountInfo(ProcMountSource().readMountInfo()), drive.mountPoint);
+    return targetOf(std::move(drive));
+}
+
+} // namespace
+
+ScanTarget scanTarget(const QString &operand, const DriveTable &drives, const Texts &texts)
+{
+    static const QRegularExpression driveName(u"^([A-Za-z])(:\\\\?)?$"_s);
+    if (const QRegularExpressionMatch letter = driveName.match(operand); letter.hasMatch()) {
+        const std::optional<Drive> drive = drives.drive(letter.captured(1).front());
+        if (!drive || driveCaption(*drive).isEmpty())
+            throw UsageError(texts(u"Laufwerk %1: gibt es nicht (siehe tralbo-cli drives)"_s,
+                                   u"There is no drive %1: (see tralbo-cli drives)"_s)
+                                 .arg(letter.captured(1).toLower()));
+        if (drive->mountPoint.isEmpty())
+            throw UsageError(
+                texts(u"Im Laufwerk %1: liegt kein Datenträger"_s, u"Drive %1: holds no medium"_s)
+                    .arg(drive->letter));
+        return targetOf(*drive);
+    }
+    if (!QFileInfo(operand).isDir())
+        throw UsageError(texts(u"Ordner %1 gibt es nicht"_s, u"There is no folder %1"_s)
+                             .arg(QDir::toNativeSeparators(operand)));
+    return folderTarget(operand);
+}

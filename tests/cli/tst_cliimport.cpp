@@ -1,0 +1,101 @@
+// The command line's import and the window's import of the same disc write the same catalogue
+// rows, disc list and virtual drive file, byte for byte.
+
+#include "RunTool.h"
+#include "devices/DriveComboBox.h"
+#include "support/FormFixture.h"
+#include "support/StoredZip.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Every row of a catalogue, each field tagged so that NULL and the empty text stay apart.
+QStringList catalogueRows(const QString &fileName)
+{
+    QStringList rows;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"rows"_s);
+        database.setDatabaseName(fileName);
+        if (!database.open())
+            qFatal("cannot open %s", qPrintable(fileName));
+        QSqlQuery query(u"SELECT Nr, CD, DATEI, INFO, INHALT FROM CD ORDER BY Nr"_s, database);
+        while (query.next()) {
+            QString row;
+            for (int column = 0; column < 5; ++column)
+                row += query.isNull(column) ? u"<NULL>|"_s : query.value(column).toString() + u'|';
+            rows.append(row);
+        }
+    }
+    QSqlDatabase::removeDatabase(u"rows"_s);
+    return rows;
+}
+
+QByteArray fileBytes(const QString &fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TestCliImport : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void writesWhatTheWindowWrites();
+};
+
+void TestCliImport::writesWhatTheWindowWrites()
+{
+    FormFixture window;
+    const QString disc = window.path(u"SPIELE"_s);
+    writeFile(disc + u"/SETUP.EXE"_s);
+    writeFile(disc + u"/FILE_ID.DIZ"_s, "Ein Spiel\r\nmit Text\r\n");
+    writeFile(disc + u"/GAMES/DOOM/DOOM.EXE"_s);
+    writeFile(disc + u"/GAMES/DOOM/README.TXT"_s, "eins\r\nzwei\r\ndrei\r\nvier\r\n");
+    writeFile(disc + u"/GAMES/Alpha/PACK.ZIP"_s,
+              storedZip({{"INSTALL.EXE", "12345"}, {"DOCS/", ""}, {"ÄRGER.TXT", "x"}}));
+    writeFile(disc + u"/tools/Straße/RUN.BAT"_s, "@echo off");
+    window.drives.addDrive(u'd', DriveType::CdRom, disc, u"SPIELE"_s);
+
+    // The command line first, into a catalogue of its own.
+    const QString cliFolder = window.path(u"cli"_s);
+    QDir().mkpath(cliFolder);
+    createEmptyCatalogue(cliFolder + u"/CD.db"_s);
+    const Outcome cli =
+        runTool({u"import"_s, disc, u"--name"_s, u"SPIELE"_s, u"--exe"_s, u"--zip"_s, u"--bat"_s,
+                 u"--descriptions"_s, u"--cut"_s, u"3"_s, u"--zip-contents"_s, u"--tree"_s,
+                 u"--catalogue"_s, cliFolder + u"/CD.db"_s});
+    QCOMPARE(cli.err, QString());
+    QCOMPARE(cli.exitCode, 0);
+
+    window.show();
+    window.control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'd');
+    for (const QString &box :
+         {u"cb1"_s, u"cb3"_s, u"cb4"_s, u"cb5"_s, u"cb6"_s, u"cb7"_s, u"cb20"_s})
+        window.control<QCheckBox>(box)->setChecked(true);
+    window.control<QLineEdit>(u"Edit4"_s)->setText(u"3"_s);
+    window.form->jep1Click();
+    window.dialogs.discNames = {u"SPIELE"_s};
+    QTest::mouseClick(window.control<QPushButton>(u"db1"_s), Qt::LeftButton);
+    QCOMPARE(window.dialogs.total(), 0);
+    window.form->close();
+
+    const QString app = window.applicationDirectory();
+    const QStringList rows = catalogueRows(app + u"CD.db"_s);
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(catalogueRows(cliFolder + u"/CD.db"_s), rows);
+    QCOMPARE(fileBytes(cliFolder + u"/Quilo.lst"_s), fileBytes(app + u"Quilo.lst"_s));
+    QCOMPARE(fileBytes(cliFolder + u"/SPIELE.vfs"_s), fileBytes(app + u"SPIELE.vfs"_s));
+}
+
+QTEST_MAIN(TestCliImport)
+#include "tst_cliimport.moc"
