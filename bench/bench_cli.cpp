@@ -1,5 +1,6 @@
 #include "BenchReport.h"
 #include "catalogue/CatalogueSchema.h"
+#include "TreeGenerator.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -89,9 +90,11 @@ QString largeCatalogue(const QString &folder)
     return fileName;
 }
 
-void run(const QString &program, const QStringList &arguments)
+void run(const QString &program, const QStringList &arguments, bool keepOutput = true)
 {
     QProcess process;
+    if (!keepOutput)
+        process.setStandardOutputFile(QProcess::nullDevice());
     process.start(program, arguments);
     if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0)
@@ -123,14 +126,33 @@ void benchExportCsv(const QString &folder)
                times.referenceSeconds);
 }
 
+// A scan of the generated disc keeping every file the five extension boxes keep, against find(1)
+// listing all of its files; both write to nowhere.
+void benchCliScan(const QString &dataFolder)
+{
+    const QString tree = generateTree(dataFolder, TreeShape());
+    const Comparison times = compareWithProgram(
+        3,
+        [&] {
+            run(QStringLiteral(TRALBO_CLI),
+                {u"scan"_s, tree, u"--exe"_s, u"--com"_s, u"--bat"_s, u"--zip"_s, u"--pas"_s},
+                false);
+        },
+        u"find"_s, {tree, u"-type"_s, u"f"_s});
+    printBench(u"cli_scan_200k"_s, times.seconds, u"s"_s, {Goal::ratioAtMost(1.2)}, u"find"_s,
+               times.referenceSeconds);
+}
+
 } // namespace
 
-// The command-line tool's export over a generated catalogue, against the sqlite3 shell.
+// The command-line tool's export and scan over generated data, against the sqlite3 shell and find.
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     const BenchArguments arguments(application.arguments());
     if (arguments.wants(u"export_1m_csv"))
         benchExportCsv(arguments.dataFolder() + u"/cli_export_1m"_s);
+    if (arguments.wants(u"cli_scan_200k"))
+        benchCliScan(arguments.dataFolder());
     return 0;
 }
