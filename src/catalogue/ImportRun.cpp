@@ -2,6 +2,7 @@
 
 #include "base/AppError.h"
 #include "catalogue/CatalogueTable.h"
+#include "platform/NativePath.h"
 
 using namespace Qt::StringLiterals;
 
@@ -29,7 +30,7 @@ FieldValue ImportRun::fieldText(SideTextStore::Kind kind, bool wanted, int posit
 CatalogueRecord ImportRun::record(qsizetype index, const QString &discName) const
 {
     const int position = int(index) + 1;
-    return CatalogueRecord{std::nullopt, discName, m_selection[index],
+    return CatalogueRecord{std::nullopt, discName, storableText(m_selection[index]),
                            fieldText(SideTextStore::Kind::Description, m_descriptions, position),
                            fieldText(SideTextStore::Kind::Listing, m_listings, position)};
 }

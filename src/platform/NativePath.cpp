@@ -1,5 +1,8 @@
 #include "platform/NativePath.h"
 
+#include "platform/TextCodec.h"
+
+#include <algorithm>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -47,6 +50,28 @@ qsizetype validSequenceLength(QByteArrayView bytes, qsizetype i, char32_t &codeP
 }
 
 } // namespace
+
+QString storableText(QStringView programText)
+{
+    const auto isStandIn = [](QChar c) {
+        return c.unicode() >= EscapeBase + 0x80 && c.unicode() <= EscapeBase + 0xFF;
+    };
+    if (std::none_of(programText.begin(), programText.end(), isStandIn))
+        return programText.toString();
+    QString result;
+    result.reserve(programText.size());
+    for (qsizetype i = 0; i < programText.size();) {
+        if (!isStandIn(programText[i])) {
+            result += programText[i++];
+            continue;
+        }
+        QByteArray bytes;
+        for (; i < programText.size() && isStandIn(programText[i]); ++i)
+            bytes += char(programText[i].unicode() - EscapeBase);
+        result += decodeText(bytes, SingleByteFallback::Windows1252);
+    }
+    return result;
+}
 
 QString decodeFileName(QByteArrayView bytes)
 {

@@ -20,6 +20,12 @@ QByteArray encodeFileName(QStringView name);
 QString programName(QByteArrayView nativeName);
 QByteArray nativeName(QStringView programName);
 
+// Program text for places that keep text, not file names, such as the catalogue: the stand-ins
+// for bytes that are no UTF-8 become the Windows-1252 characters of those bytes, as stored trees
+// show such names. Lone surrogates would not survive the catalogue's UTF-8 and corrupt the
+// characters after them.
+QString storableText(QStringView programText);
+
 // Maps the program's drive-letter paths ("d:\GAMES\SETUP.EXE") to native paths
 // ("/media/user/MYDISC/GAMES/SETUP.EXE") and back, through the drive table.
 class PathMapper

@@ -1,16 +1,20 @@
 // The command line's import and the window's import of the same disc write the same catalogue
 // rows, disc list and virtual drive file, byte for byte.
 
-#include "RunTool.h"
 #include "devices/DriveComboBox.h"
+#include "RunTool.h"
 #include "support/FormFixture.h"
 #include "support/StoredZip.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -64,6 +68,13 @@ void TestCliImport::writesWhatTheWindowWrites()
     writeFile(disc + u"/GAMES/Alpha/PACK.ZIP"_s,
               storedZip({{"INSTALL.EXE", "12345"}, {"DOCS/", ""}, {"ÄRGER.TXT", "x"}}));
     writeFile(disc + u"/tools/Straße/RUN.BAT"_s, "@echo off");
+    // A name in Windows-1252, as on sticks written by older systems.
+    const QByteArray latin1 = QFile::encodeName(disc) + "/CAF\xC9.EXE";
+    const int created = ::open(latin1.constData(), O_CREAT | O_WRONLY, 0644);
+    QVERIFY(created >= 0);
+    ::close(created);
+    // The temporary folder cannot remove a name Qt cannot decode.
+    const auto removeLatin1 = qScopeGuard([&] { ::unlink(latin1.constData()); });
     window.drives.addDrive(u'd', DriveType::CdRom, disc, u"SPIELE"_s);
 
     // The command line first, into a catalogue of its own.
@@ -91,7 +102,8 @@ void TestCliImport::writesWhatTheWindowWrites()
 
     const QString app = window.applicationDirectory();
     const QStringList rows = catalogueRows(app + u"CD.db"_s);
-    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows.size(), 5);
+    QVERIFY(rows.join(u'\n').contains(u"|d:\\CAFÉ.EXE|"_s));
     QCOMPARE(catalogueRows(cliFolder + u"/CD.db"_s), rows);
     QCOMPARE(fileBytes(cliFolder + u"/Quilo.lst"_s), fileBytes(app + u"Quilo.lst"_s));
     QCOMPARE(fileBytes(cliFolder + u"/SPIELE.vfs"_s), fileBytes(app + u"SPIELE.vfs"_s));
