@@ -53,13 +53,13 @@ QList<OptionSpec> importOptionSpecs()
     return {{Name,
              {},
              u"NAME"_s,
-             u"unter diesem CD-Namen aufnehmen"_s,
-             u"import under this disc name"_s},
+             u"Unter diesem CD-Namen aufnehmen"_s,
+             u"Import under this disc name"_s},
             {Tree,
              {},
              {},
-             u"das virtuelle Laufwerk (NAME.vfs) mit speichern"_s,
-             u"also store the virtual drive (NAME.vfs)"_s}};
+             u"Das virtuelle Laufwerk (NAME.vfs) mit speichern"_s,
+             u"Also store the virtual drive (NAME.vfs)"_s}};
 }
 
 int runImport(const Invocation &invocation, CommandContext &context)

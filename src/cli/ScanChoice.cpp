@@ -49,32 +49,32 @@ QList<OptionSpec> scanOptionSpecs()
                       {},
                       {},
                       u"Dateien %1 aufnehmen"_s.arg(entry.extension),
-                      u"keep files %1"_s.arg(entry.extension)});
+                      u"Keep files %1"_s.arg(entry.extension)});
     specs.append({Filter1,
                   {},
                   u"EXT"_s,
                   u"Dateien mit dieser Endung aufnehmen (Filter 1)"_s,
-                  u"keep files with this extension (filter 1)"_s});
+                  u"Keep files with this extension (filter 1)"_s});
     specs.append({Filter2,
                   {},
                   u"EXT"_s,
                   u"Dateien mit dieser Endung aufnehmen (Filter 2)"_s,
-                  u"keep files with this extension (filter 2)"_s});
+                  u"Keep files with this extension (filter 2)"_s});
     specs.append({Descriptions,
                   {},
                   {},
                   u"FILE_ID.DIZ oder Readme.txt mit speichern"_s,
-                  u"store the FILE_ID.DIZ or readme found beside each file"_s});
+                  u"Store the FILE_ID.DIZ or readme found beside each file"_s});
     specs.append({Cut,
                   {},
                   u"N"_s,
                   u"Beschreibungen nach N Zeilen kürzen"_s,
-                  u"cut descriptions after N lines"_s});
+                  u"Cut descriptions after N lines"_s});
     specs.append({ZipContents,
                   {},
                   {},
                   u"ZIP-Archive durchsuchen und Einzeldateien aufnehmen"_s,
-                  u"list the members of every ZIP archive kept"_s});
+                  u"List the members of every ZIP archive kept"_s});
     return specs;
 }
 
