@@ -1,7 +1,9 @@
 #include "BenchReport.h"
 #include "catalogue/BrowseQuery.h"
+#include "catalogue/BrowseResult.h"
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/CatalogueTable.h"
+#include "catalogue/SearchIndex.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,9 +17,10 @@ namespace {
 
 constexpr int ImportRecords = 100'000;
 constexpr int LargeRecords = 1'000'000;
-constexpr int RareEvery = 100'000;   // one path holding RareText per this many records
-constexpr int DiscRecords = 2'000;   // records per disc
-const QString RareText = u"zztop"_s; // random names never hold a Z
+constexpr int RareEvery = 100'000;     // one path holding RareText per this many records
+constexpr int DiscRecords = 2'000;     // records per disc
+const QString RareText = u"zztop"_s;   // random names never hold a Z
+const QString FourLetters = u"ztop"_s; // a shorter piece of it
 
 // The records of a catalogue of shareware discs, the same on every run: paths such as
 // d:\GAMES\DOOM\SETUP.EXE, a 1 KB description for 20% of the records and a 2 KB archive listing
@@ -123,7 +126,8 @@ qsizetype recordCount(const QString &directory)
 }
 
 // Imports 100,000 records through the table object and through the sqlite3 shell's .import
-// of the same rows as CSV, each into a fresh copy of the empty catalogue.
+// of the same rows as CSV, each into a fresh copy of the empty catalogue. Ours has a current
+// search index beside it, as after any search, which the import keeps current.
 void benchImport(const QString &folder)
 {
     const QString empty = folder + u"/empty.db"_s;
@@ -143,6 +147,7 @@ void benchImport(const QString &folder)
     const auto import = [&] {
         QFile::remove(ours);
         QFile::copy(empty, ours);
+        SearchIndex::forCatalogue(ours).rebuild();
         CatalogueTable table(ours);
         table.open();
         table.edit();
@@ -156,6 +161,8 @@ void benchImport(const QString &folder)
     if (recordCount(folder + u"/ours/"_s) != ImportRecords ||
         recordCount(folder + u"/reference/"_s) != ImportRecords)
         qFatal("an import stored a wrong number of records");
+    if (!SearchIndex::forCatalogue(ours).isFresh())
+        qFatal("the import left the search index stale");
     printBench(u"import_100k"_s, times.seconds, u"s"_s, {Goal::ratioAtMost(1.5)}, u"sqlite3"_s,
                times.referenceSeconds);
 }
@@ -177,15 +184,16 @@ QString largeCatalogue(const QString &folder)
     return fileName;
 }
 
-void benchSearch(const QString &folder, const QString &fileName)
+// The search as without an index (scanning the whole table for the rare text), against the
+// sqlite3 shell's scan.
+void benchSearch(const QString &fileName)
 {
     const auto search = [&] {
-        BrowseQuery query(folder + u'/');
-        query.setRequestLive(false);
-        query.setRequest({BrowseRequest::Kind::FileNameSearch, RareText});
-        query.open();
-        if (query.rowCount() != LargeRecords / RareEvery)
-            qFatal("search found %d rows", query.rowCount());
+        const BrowseResult result(fileName, CatalogueConnection::Access::ReadOnly,
+                                  {BrowseRequest::Kind::FileNameSearch, RareText},
+                                  BrowseResult::IndexUse::Ignore);
+        if (result.size() != LargeRecords / RareEvery)
+            qFatal("search found %d rows", result.size());
     };
     const Comparison times = compareWithProgram(
         3, search, u"sqlite3"_s,
@@ -193,6 +201,42 @@ void benchSearch(const QString &folder, const QString &fileName)
     printBench(u"search_1m"_s, times.seconds, u"s"_s,
                {Goal::valueBelow(1.0), Goal::ratioAtMost(1.2)}, u"sqlite3"_s,
                times.referenceSeconds);
+}
+
+void benchIndex(const QString &fileName)
+{
+    const SearchIndex index = SearchIndex::forCatalogue(fileName);
+    const double seconds = bestSeconds(2, [&] { index.rebuild(); });
+    printBench(u"index_1m"_s, seconds, u"s"_s, {{Goal::Of::Value, Goal::Bound::AtMost, 10}});
+}
+
+// A four-letter search until its first screen of rows, as the browse page opens it, with the
+// index beside the catalogue; against the scan of the same search.
+void benchIndexedSearch(const QString &folder, const QString &fileName)
+{
+    const SearchIndex index = SearchIndex::forCatalogue(fileName);
+    if (!index.isFresh())
+        index.rebuild();
+    const BrowseRequest request{BrowseRequest::Kind::FileNameSearch, FourLetters};
+    const auto firstBatch = [&](BrowseResult::IndexUse use) {
+        const BrowseResult result(fileName, CatalogueConnection::Access::ReadOnly, request, use);
+        if (result.size() != LargeRecords / RareEvery ||
+            result.readIndex() != (use != BrowseResult::IndexUse::Ignore))
+            qFatal("search found %d rows, through the index: %d", result.size(),
+                   int(result.readIndex()));
+    };
+    firstBatch(BrowseResult::IndexUse::Read);
+    const double scanned = bestSeconds(3, [&] { firstBatch(BrowseResult::IndexUse::Ignore); });
+    const double indexed = bestSeconds(5, [&] {
+        BrowseQuery query(folder + u'/');
+        query.setRequestLive(false);
+        query.setRequest(request);
+        query.open();
+        if (query.rowCount() != LargeRecords / RareEvery)
+            qFatal("search found %d rows", query.rowCount());
+    });
+    printBench(u"search_1m_indexed"_s, indexed, u"s"_s,
+               {Goal::valueBelow(0.1), Goal::ratioAtMost(0.15)}, u"scan"_s, scanned);
 }
 
 void benchRebuild(const QString &folder)
@@ -219,8 +263,9 @@ void benchRebuild(const QString &folder)
 
 } // namespace
 
-// Import into the catalogue, file-name search and the disc list walk over generated catalogues,
-// against the sqlite3 shell doing the same where it can.
+// Import into the catalogue, file-name search with and without the search index, building the
+// index and the disc list walk over generated catalogues, against the sqlite3 shell doing the
+// same where it can.
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
@@ -228,11 +273,16 @@ int main(int argc, char *argv[])
     const QString data = arguments.dataFolder();
     if (arguments.wants(u"import_100k"))
         benchImport(data + u"/catalogue_import"_s);
-    if (arguments.wants(u"search_1m") || arguments.wants(u"rebuild_1m")) {
+    if (arguments.wants(u"search_1m") || arguments.wants(u"search_1m_indexed") ||
+        arguments.wants(u"index_1m") || arguments.wants(u"rebuild_1m")) {
         const QString folder = data + u"/catalogue_1m"_s;
         const QString fileName = largeCatalogue(folder);
         if (arguments.wants(u"search_1m"))
-            benchSearch(folder, fileName);
+            benchSearch(fileName);
+        if (arguments.wants(u"index_1m"))
+            benchIndex(fileName);
+        if (arguments.wants(u"search_1m_indexed"))
+            benchIndexedSearch(folder, fileName);
         if (arguments.wants(u"rebuild_1m"))
             benchRebuild(folder);
     }

@@ -2,8 +2,14 @@
 
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueSchema.h"
+#include "catalogue/SearchIndex.h"
+#include "catalogue/SqliteDatabase.h"
+#include "catalogue/TrigramQuery.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
+
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -11,12 +17,26 @@ namespace {
 
 // Rows read per batch: a few screens of the grid.
 constexpr int BatchSize = 256;
+// The field position of DATEI, the path the search index holds.
+constexpr int PathPosition = 2;
+
+// A read that failed after it had passed rows on, and so must not run again.
+class FailureAfterRows final : public AppError
+{
+public:
+    explicit FailureAfterRows(const AppError &error) : AppError(error.message()) {}
+};
 
 struct Condition
 {
     QString sql;
     FieldValue pattern; // bound as :pattern
 };
+
+QString searchPattern(const BrowseRequest &request)
+{
+    return u'%' + request.text + u'%';
+}
 
 // The request's where clause. User text is only ever bound, so quotes, backslashes and SQL in it
 // change nothing but the pattern; "%" and "_" keep their LIKE meaning.
@@ -29,15 +49,24 @@ Condition conditionOf(const BrowseRequest &request)
     case BrowseRequest::Kind::DiscFilter:
         return {u"CD LIKE :pattern"_s, request.text};
     case BrowseRequest::Kind::FileNameSearch:
-        return {u"upper(DATEI) LIKE upper(:pattern)"_s, u'%' + request.text + u'%'};
+        return {u"upper(DATEI) LIKE upper(:pattern)"_s, searchPattern(request)};
     }
     return {u"1"_s, std::nullopt};
+}
+
+// SQLite's handle behind the query's Qt connection, for the index's work on it.
+sqlite3 *sqliteHandleOf(const QSqlQuery &query)
+{
+    const QVariant handle = query.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.constData());
 }
 
 } // namespace
 
 BrowseResult::BrowseResult(const QString &fileName, CatalogueConnection::Access access,
-                           BrowseRequest request)
+                           BrowseRequest request, IndexUse indexUse)
     : m_connection(fileName, access), m_request(std::move(request))
 {
     m_writable = access == CatalogueConnection::Access::ReadWrite && m_connection.canWrite() &&
@@ -45,9 +74,19 @@ BrowseResult::BrowseResult(const QString &fileName, CatalogueConnection::Access 
     QSqlQuery last = m_connection.prepare(u"SELECT max(rowid) FROM CD"_s);
     m_connection.exec(last);
     m_lastKey = last.next() ? last.value(0).toLongLong() : 0;
-    m_batch = prepared(statement(u"rowid, CD, DATEI, INFO, INHALT"_s,
-                                 u" AND rowid > :after ORDER BY rowid LIMIT %1"_s.arg(BatchSize)));
+    m_handle = sqliteHandleOf(last);
+    last.finish();
+    const SearchIndex index = SearchIndex::forCatalogue(m_connection.fileName());
+    if (m_request.kind == BrowseRequest::Kind::FileNameSearch && indexUse != IndexUse::Ignore) {
+        m_trigramQuery = trigramQuery(searchPattern(m_request));
+        m_indexUsable = !m_trigramQuery.isEmpty() && m_handle && index.attachTo(m_handle);
+    }
     addFetched(readBatch());
+    // A missing or stale index is rebuilt, appended records are added, both while this result
+    // scans; the next search finds the index current.
+    if (indexUse == IndexUse::ReadAndUpdate && !m_trigramQuery.isEmpty() &&
+        (!m_coveredKey || *m_coveredKey < m_lastKey))
+        index.updateInBackground();
 }
 
 const BrowseResult::Row &BrowseResult::row(int index) const
@@ -62,14 +101,25 @@ BrowseResult::Row &BrowseResult::rowAt(int index)
     return const_cast<Row &>(std::as_const(*this).row(index));
 }
 
-BrowseResult::Statement BrowseResult::statement(const QString &columns, const QString &tail) const
+BrowseResult::Statement BrowseResult::statement(const Source &source, const QString &columns,
+                                                const QString &tail) const
 {
     const Condition condition = conditionOf(m_request);
-    Statement result{
-        u"SELECT %1 FROM CD WHERE rowid <= :last AND (%2)%3"_s.arg(columns, condition.sql, tail),
-        {{u":last"_s, m_lastKey}}};
+    const QString key = source.indexed ? u"hit.rowid"_s : u"rowid"_s;
+    Statement result{u"SELECT "_s + columns + u" FROM "_s +
+                         (source.indexed ? SearchIndex::candidateSource() : u"CD"_s) +
+                         u" WHERE <key> <= :last"_s,
+                     {{u":last"_s, source.last}}};
+    if (source.after) {
+        result.sql += u" AND <key> > :above"_s;
+        result.parameters.insert(u":above"_s, *source.after);
+    }
+    result.sql += u" AND ("_s + condition.sql + u')' + tail;
+    result.sql.replace(u"<key>"_s, key);
     if (condition.pattern)
         result.parameters.insert(u":pattern"_s, boundValue(condition.pattern));
+    if (source.indexed)
+        result.parameters.insert(u":terms"_s, m_trigramQuery);
     return result;
 }
 
@@ -82,6 +132,64 @@ QSqlQuery BrowseResult::prepared(const Statement &statement) const
     return query;
 }
 
+// Without the index the result is one source, read as ever. Through the index it is the keys the
+// index covers, read through it, then those appended since, scanned; the reads run in one read
+// transaction, in which the index is first checked to match the catalogue, so that both stay as
+// they were checked. When the index does not match, the whole result is scanned; when it fails
+// (damaged, unreadable), the read runs again without it, unless it had passed on rows already.
+void BrowseResult::readSources(const std::function<void(const std::vector<Source> &)> &read) const
+{
+    const std::vector<Source> plain{{false, std::nullopt, m_lastKey}};
+    m_readIndex = false;
+    if (!m_indexUsable) {
+        read(plain);
+        return;
+    }
+    try {
+        SqliteTransaction snapshot(m_handle, "BEGIN");
+        m_coveredKey = SearchIndex::coveredKey(m_handle);
+        if (!m_coveredKey) {
+            read(plain);
+            snapshot.commit();
+            return;
+        }
+        std::vector<Source> sources{{true, std::nullopt, std::min(m_lastKey, *m_coveredKey)}};
+        if (*m_coveredKey < m_lastKey)
+            sources.push_back({false, *m_coveredKey, m_lastKey});
+        read(sources);
+        snapshot.commit();
+        m_readIndex = true;
+        return;
+    } catch (const FailureAfterRows &) {
+        throw;
+    } catch (const AppError &) {
+        m_indexUsable = false;
+        m_coveredKey.reset();
+    }
+    read(plain);
+}
+
+bool BrowseResult::readRows(const Source &source, std::vector<Row> &rows) const
+{
+    const qint64 after = rows.empty() ? m_fetchedKey : rows.back().key;
+    if (source.last <= after)
+        return true;
+    QSqlQuery batch = prepared(statement(source, u"<key>, CD, DATEI, INFO, INHALT"_s,
+                                         u" AND <key> > :after ORDER BY <key> LIMIT :limit"_s));
+    batch.bindValue(u":after"_s, after);
+    batch.bindValue(u":limit"_s, qint64(BatchSize - int(rows.size())));
+    m_connection.exec(batch);
+    while (batch.next()) {
+        Row &row = rows.emplace_back();
+        row.key = batch.value(0).toLongLong();
+        for (int position = 1; position <= int(row.fields.size()); ++position)
+            row.fields[position - 1] = fieldValue(batch.value(position));
+    }
+    if (batch.lastError().isValid())
+        throw catalogueError(batch.lastError(), m_connection.fileName());
+    return int(rows.size()) < BatchSize;
+}
+
 std::vector<BrowseResult::Row> BrowseResult::readBatch()
 {
     std::vector<Row> rows;
@@ -90,18 +198,14 @@ std::vector<BrowseResult::Row> BrowseResult::readBatch()
     // Until this batch is read whole: a failed batch ends the reading instead of being retried
     // by every view that asks for more.
     m_atEnd = true;
-    m_batch->bindValue(u":after"_s, m_fetchedKey);
-    m_connection.exec(*m_batch);
-    rows.reserve(BatchSize);
-    while (m_batch->next()) {
-        Row &row = rows.emplace_back();
-        row.key = m_batch->value(0).toLongLong();
-        for (int position = 1; position <= int(row.fields.size()); ++position)
-            row.fields[position - 1] = fieldValue(m_batch->value(position));
-    }
-    if (m_batch->lastError().isValid())
-        throw catalogueError(m_batch->lastError(), m_connection.fileName());
-    m_atEnd = rows.size() < BatchSize;
+    readSources([&](const std::vector<Source> &sources) {
+        rows.clear();
+        for (const Source &source : sources) {
+            if (!readRows(source, rows))
+                break;
+        }
+    });
+    m_atEnd = int(rows.size()) < BatchSize;
     if (!rows.empty())
         m_fetchedKey = rows.back().key;
     return rows;
@@ -115,8 +219,24 @@ void BrowseResult::addFetched(std::vector<Row> rows)
 
 void BrowseResult::forEachDiscName(const std::function<void(const QString &)> &visit) const
 {
-    const Statement names = statement(u"CD"_s, u" ORDER BY rowid"_s);
-    m_connection.forEachText(names.sql, names.parameters, visit);
+    readSources([&](const std::vector<Source> &sources) {
+        bool visited = false;
+        try {
+            for (const Source &source : sources) {
+                const Statement names = statement(source, u"CD"_s, u" ORDER BY <key>"_s);
+                m_connection.forEachText(names.sql, names.parameters, [&](const QString &name) {
+                    visited = true;
+                    visit(name);
+                });
+            }
+        } catch (const AppError &error) {
+            // Names passed on cannot be taken back, so the read is not run again without the
+            // index.
+            if (visited && m_indexUsable)
+                throw FailureAfterRows(error);
+            throw;
+        }
+    });
     for (int index = fetchedSize(); index < size(); ++index) {
         if (!isNewRow(index))
             visit(row(index).fields[0].value_or(QString()));
@@ -125,10 +245,17 @@ void BrowseResult::forEachDiscName(const std::function<void(const QString &)> &v
 
 qsizetype BrowseResult::count() const
 {
-    QSqlQuery count = prepared(statement(u"count(*)"_s, {}));
-    m_connection.exec(count);
+    qsizetype stored = 0;
+    readSources([&](const std::vector<Source> &sources) {
+        stored = 0;
+        for (const Source &source : sources) {
+            QSqlQuery count = prepared(statement(source, u"count(*)"_s, {}));
+            m_connection.exec(count);
+            stored += count.next() ? count.value(0).toLongLong() : 0;
+        }
+    });
     const qsizetype appended = qsizetype(m_appended.size()) - (m_hasNewRow ? 1 : 0);
-    return (count.next() ? count.value(0).toLongLong() : 0) + appended;
+    return stored + appended;
 }
 
 void BrowseResult::writeField(int index, int position, const FieldValue &value)
@@ -136,6 +263,7 @@ void BrowseResult::writeField(int index, int position, const FieldValue &value)
     Row &target = rowAt(index);
     if (position < 1 || position > int(target.fields.size()))
         throw AppError(u"Feld %1 kann nicht geändert werden"_s.arg(position));
+    SearchIndexUpdate searchIndex(m_connection.fileName());
     QSqlQuery update = m_connection.prepare(u"UPDATE CD SET %1 = :value WHERE rowid = :key"_s.arg(
         CatalogueSchema::FieldNames[position]));
     update.bindValue(u":value"_s, boundValue(value));
@@ -143,14 +271,21 @@ void BrowseResult::writeField(int index, int position, const FieldValue &value)
     m_connection.exec(update);
     if (update.numRowsAffected() == 0)
         throw AppError(u"Datensatz wurde von einem anderen Benutzer gelöscht"_s);
+    if (position == PathPosition)
+        searchIndex.pathChanged(target.key, value);
+    searchIndex.finish();
     target.fields[position - 1] = value;
 }
 
 void BrowseResult::deleteRecord(int index)
 {
+    const qint64 key = rowAt(index).key;
+    SearchIndexUpdate searchIndex(m_connection.fileName());
     QSqlQuery remove = m_connection.prepare(u"DELETE FROM CD WHERE rowid = :key"_s);
-    remove.bindValue(u":key"_s, rowAt(index).key);
+    remove.bindValue(u":key"_s, key);
     m_connection.exec(remove);
+    searchIndex.recordDeleted(key);
+    searchIndex.finish();
 }
 
 void BrowseResult::dropRow(int index)
@@ -175,11 +310,14 @@ void BrowseResult::insertNewRow(const std::array<FieldValue, 4> &fields)
 {
     if (!m_hasNewRow)
         return;
+    SearchIndexUpdate searchIndex(m_connection.fileName());
     QSqlQuery insert =
         m_connection.prepare(u"INSERT INTO CD (CD, DATEI, INFO, INHALT) VALUES (?, ?, ?, ?)"_s);
     for (int i = 0; i < int(fields.size()); ++i)
         insert.bindValue(i, boundValue(fields[std::size_t(i)]));
     m_connection.exec(insert);
+    searchIndex.recordsAppended();
+    searchIndex.finish();
     Row &row = m_appended.back();
     row.key = insert.lastInsertId().toLongLong();
     row.fields = fields;

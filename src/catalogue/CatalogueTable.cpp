@@ -33,7 +33,23 @@ void CatalogueTable::edit()
         return;
     if (!m_connection->canWrite())
         throw AppError(CatalogueMessage::readOnly());
+    beginTransaction();
+}
+
+void CatalogueTable::beginTransaction()
+{
+    m_indexUpdate.emplace(m_connection->fileName());
+    m_indexUpdate->recordsAppended();
     m_transaction.emplace(*m_connection);
+}
+
+// After the commit, or after a failure: the update compares the catalogue before the transaction
+// with the catalogue now and leaves the index alone when more than one commit lies between.
+void CatalogueTable::finishIndexUpdate()
+{
+    if (m_indexUpdate)
+        m_indexUpdate->finish();
+    m_indexUpdate.reset();
 }
 
 void CatalogueTable::insert(const CatalogueRecord &record)
@@ -55,7 +71,15 @@ qsizetype CatalogueTable::append(qsizetype count,
     if (!isOpen())
         throw AppError(CatalogueMessage::closedDataSet());
     if (!m_transaction)
-        m_transaction.emplace(*m_connection);
+        beginTransaction();
+    const qsizetype stored = store(count, recordAt);
+    finishIndexUpdate();
+    return stored;
+}
+
+qsizetype CatalogueTable::store(qsizetype count,
+                                const std::function<CatalogueRecord(qsizetype)> &recordAt)
+{
     for (qsizetype position = 0; position < count; ++position) {
         try {
             insert(recordAt(position));
@@ -117,8 +141,12 @@ void CatalogueTable::close()
     // The transaction goes before its connection, also when the commit fails (it rolls back).
     const auto release = qScopeGuard([this] {
         m_transaction.reset();
+        m_indexUpdate.reset();
         m_connection.reset();
     });
-    if (m_transaction)
+    if (m_transaction) {
         m_transaction->commit();
+        m_transaction.reset();
+        finishIndexUpdate();
+    }
 }

@@ -3,6 +3,7 @@
 #include "catalogue/CatalogueConnection.h"
 #include "catalogue/CatalogueRecord.h"
 #include "catalogue/ScopedTransaction.h"
+#include "catalogue/SearchIndex.h"
 
 #include <QSqlQuery>
 #include <QString>
@@ -12,7 +13,8 @@
 
 // The import's table object: appends records to the catalogue file on a connection of its own.
 // edit() starts one transaction for the whole import and close() commits it, so an import that
-// dies midway (crash, power loss) leaves none of its records behind.
+// dies midway (crash, power loss) leaves none of its records behind. The committed records are
+// carried into the search index beside the catalogue (SearchIndexUpdate).
 class CatalogueTable final
 {
 public:
@@ -40,6 +42,9 @@ public:
     bool isOpen() const { return m_connection.has_value(); }
 
 private:
+    void beginTransaction();
+    void finishIndexUpdate();
+    qsizetype store(qsizetype count, const std::function<CatalogueRecord(qsizetype)> &recordAt);
     // After a failure at position end: commits what the transaction still holds, else stores the
     // records before end again, as many as go. Returns how many are stored.
     qsizetype keepRecordsBefore(qsizetype end,
@@ -49,6 +54,7 @@ private:
 
     QString m_tableName;
     std::optional<CatalogueConnection> m_connection;
+    std::optional<SearchIndexUpdate> m_indexUpdate; // the transaction's, made before it began
     std::optional<ScopedTransaction> m_transaction;
     std::optional<QSqlQuery> m_insert;
 };

@@ -21,8 +21,10 @@ void forEachFoundRow(const QString &catalogue, const QString &text,
         if (!disc || row.fields[0].value_or(QString()) == *disc)
             visit(recordRowOf(row));
     };
+    // The tool ends right after its search, so it never starts the index's background update:
+    // its imports keep the index current.
     BrowseResult result(catalogue, CatalogueConnection::Access::ReadOnly,
-                        {BrowseRequest::Kind::FileNameSearch, text});
+                        {BrowseRequest::Kind::FileNameSearch, text}, BrowseResult::IndexUse::Read);
     for (int index = 0; index < result.fetchedSize(); ++index)
         offer(result.row(index));
     // Later batches are only passed on, not kept: a search may find the whole catalogue.

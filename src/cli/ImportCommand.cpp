@@ -1,6 +1,7 @@
 #include "app/DiscNameList.h"
 #include "base/AppError.h"
 #include "catalogue/ImportRun.h"
+#include "catalogue/SearchIndex.h"
 #include "cli/CatalogueLocation.h"
 #include "cli/Commands.h"
 #include "cli/CommandScan.h"
@@ -85,6 +86,12 @@ int runImport(const Invocation &invocation, CommandContext &context)
     const ImportOutcome outcome = import.into(catalogue, name);
     failWith(outcome, texts);
     listDisc(directory, name);
+    // Searches from the terminal find the new records through the index at once. The index only
+    // speeds searches up, so a failure to update it fails nothing.
+    try {
+        SearchIndex::forCatalogue(catalogue).update();
+    } catch (const AppError &) {
+    }
     if (treeFile) {
         const DriveSnapshot drives({scan.target().drive});
         storeDriveTree(*treeFile, drives, scan.target().root, scan.target().caption);

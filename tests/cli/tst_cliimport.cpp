@@ -1,6 +1,7 @@
 // The command line's import and the window's import of the same disc write the same catalogue
 // rows, disc list and virtual drive file, byte for byte.
 
+#include "catalogue/SearchIndex.h"
 #include "devices/DriveComboBox.h"
 #include "RunTool.h"
 #include "support/FormFixture.h"
@@ -87,6 +88,8 @@ void TestCliImport::writesWhatTheWindowWrites()
                  u"--catalogue"_s, cliFolder + u"/CD.db"_s});
     QCOMPARE(cli.err, QString());
     QCOMPARE(cli.exitCode, 0);
+    // Searches from the terminal find the new records through the index at once.
+    QVERIFY(SearchIndex::forCatalogue(cliFolder + u"/CD.db"_s).isFresh());
 
     window.show();
     window.control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'd');
