@@ -4,6 +4,7 @@
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/CatalogueTable.h"
 #include "catalogue/SearchIndex.h"
+#include "CatalogueGenerator.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,75 +17,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int ImportRecords = 100'000;
-constexpr int LargeRecords = 1'000'000;
-constexpr int RareEvery = 100'000;     // one path holding RareText per this many records
-constexpr int DiscRecords = 2'000;     // records per disc
 const QString RareText = u"zztop"_s;   // random names never hold a Z
 const QString FourLetters = u"ztop"_s; // a shorter piece of it
-
-// The records of a catalogue of shareware discs, the same on every run: paths such as
-// d:\GAMES\DOOM\SETUP.EXE, a 1 KB description for 20% of the records and a 2 KB archive listing
-// for 5%.
-class RecordGenerator final
-{
-public:
-    CatalogueRecord next()
-    {
-        const int index = m_index++;
-        static const QStringList areas{u"GAMES"_s,   u"UTILS"_s, u"DEMOS"_s,  u"TOOLS"_s,
-                                       u"GRAFIK"_s,  u"SOUND"_s, u"PASCAL"_s, u"TREIBER"_s,
-                                       u"WINDOWS"_s, u"DOS"_s,   u"TEXT"_s,   u"MODEM"_s};
-        static const QStringList extensions{u"EXE"_s, u"COM"_s, u"BAT"_s, u"ZIP"_s, u"PAS"_s};
-        const QString path =
-            index % RareEvery == RareEvery / 2
-                ? u"d:\\GAMES\\ZZTOP\\ZZTOP%1.EXE"_s.arg(index / RareEvery)
-                : u"d:\\%1\\%2\\%3.%4"_s.arg(areas[pick(areas.size())], word(3, 8), word(4, 8),
-                                             extensions[pick(extensions.size())]);
-        const int kind = pick(100);
-        return {std::nullopt, u"SHAREWARE %1"_s.arg(index / DiscRecords + 1), path,
-                kind < 20 ? FieldValue(text(1024, false)) : std::nullopt,
-                kind >= 95 ? FieldValue(text(2048, true)) : std::nullopt};
-    }
-
-private:
-    int pick(qsizetype count) { return int(m_random() % quint32(count)); }
-
-    QString word(int shortest, int longest)
-    {
-        QString result;
-        for (int length = shortest + pick(longest - shortest + 1); length > 0; --length)
-            result += QChar(u'A' + pick(25));
-        return result;
-    }
-
-    // Description lines of words, or listing lines of sizes, dates and member names, each line
-    // ended by CR LF, up to the size.
-    QString text(int size, bool listing)
-    {
-        static const QStringList words{
-            u"Das"_s,   u"beste"_s,   u"Spiel"_s,   u"für"_s,       u"DOS"_s,          u"mit"_s,
-            u"Sound"_s, u"Blaster"_s, u"Version"_s, u"Shareware"_s, u"registrieren"_s, u"und"_s};
-        QString result;
-        while (result.size() < size) {
-            QString line;
-            if (listing) {
-                line = u"%1  %2-%3-96 12:%4  %5.TXT"_s.arg(pick(99'999), 8)
-                           .arg(1 + pick(12), 2, 10, QLatin1Char('0'))
-                           .arg(1 + pick(28), 2, 10, QLatin1Char('0'))
-                           .arg(pick(60), 2, 10, QLatin1Char('0'))
-                           .arg(word(3, 8));
-            } else {
-                while (line.size() < 60)
-                    line += words[pick(words.size())] + u' ';
-            }
-            result += line + u"\r\n"_s;
-        }
-        return result;
-    }
-
-    std::mt19937 m_random{19'960'401};
-    int m_index = 0;
-};
 
 QString csvField(const FieldValue &value)
 {
@@ -105,16 +39,6 @@ void writeCsv(const QString &fileName, const std::vector<CatalogueRecord> &recor
                     u'\n')
                        .toUtf8());
     }
-}
-
-void importRecords(const QString &fileName, int count, RecordGenerator &generator)
-{
-    CatalogueTable table(fileName);
-    table.open();
-    table.edit();
-    for (int i = 0; i < count; ++i)
-        table.insert(generator.next());
-    table.close();
 }
 
 qsizetype recordCount(const QString &directory)
@@ -165,23 +89,6 @@ void benchImport(const QString &folder)
         qFatal("the import left the search index stale");
     printBench(u"import_100k"_s, times.seconds, u"s"_s, {Goal::ratioAtMost(1.5)}, u"sqlite3"_s,
                times.referenceSeconds);
-}
-
-// The catalogue of a million records, made once and kept in the data folder.
-QString largeCatalogue(const QString &folder)
-{
-    const QString fileName = folder + u"/CD.db"_s;
-    if (QFile::exists(fileName))
-        return fileName;
-    QDir().mkpath(folder);
-    const QString building = folder + u"/building.db"_s;
-    QFile::remove(building);
-    createEmptyCatalogue(building);
-    RecordGenerator generator;
-    importRecords(building, LargeRecords, generator);
-    if (!QFile::rename(building, fileName))
-        qFatal("cannot rename %s", qPrintable(building));
-    return fileName;
 }
 
 // The search as without an index (scanning the whole table for the rare text), against the

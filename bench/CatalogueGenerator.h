@@ -1,0 +1,34 @@
+#pragma once
+
+#include "catalogue/CatalogueRecord.h"
+
+#include <QString>
+
+#include <random>
+
+// The benchmark catalogues: records of shareware discs, the same on every run.
+inline constexpr int LargeRecords = 1'000'000;
+inline constexpr int RareEvery = 100'000; // one path holding "ZZTOP" per this many records
+inline constexpr int DiscRecords = 2'000; // records per disc
+
+// The records of a catalogue of shareware discs, the same on every run: paths such as
+// d:\GAMES\DOOM\SETUP.EXE, a 1 KB description for 20% of the records and a 2 KB archive listing
+// for 5%.
+class RecordGenerator final
+{
+public:
+    CatalogueRecord next();
+
+private:
+    int pick(qsizetype count) { return int(m_random() % quint32(count)); }
+    QString word(int shortest, int longest);
+    QString text(int size, bool listing);
+
+    std::mt19937 m_random{19'960'401};
+    int m_index = 0;
+};
+
+// Appends count records of the generator to the catalogue file in one transaction.
+void importRecords(const QString &fileName, int count, RecordGenerator &generator);
+// The catalogue of a million records in folder, made once and kept there.
+QString largeCatalogue(const QString &folder);
