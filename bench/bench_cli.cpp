@@ -71,9 +71,10 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     const BenchArguments arguments(application.arguments());
-    if (arguments.wants(u"export_1m_csv"))
-        benchExportCsv(arguments.dataFolder() + u"/catalogue_1m"_s);
+    // The scan goes first: the export writes a gigabyte, whose write-back would slow it.
     if (arguments.wants(u"cli_scan_200k"))
         benchCliScan(arguments.dataFolder());
+    if (arguments.wants(u"export_1m_csv"))
+        benchExportCsv(arguments.dataFolder() + u"/catalogue_1m"_s);
     return 0;
 }
