@@ -18,8 +18,14 @@ build: configure
 run: build
 	$(BUILD_DIR)/src/tralbo
 
+# The server tests run against a throwaway PostgreSQL cluster that pg_virtualenv starts and removes.
 test: build
-	ctest --test-dir $(BUILD_DIR) --output-on-failure -j 2
+	@if command -v pg_virtualenv > /dev/null; then \
+		pg_virtualenv ctest --test-dir $(BUILD_DIR) --output-on-failure -j 2; \
+	else \
+		echo "PostgreSQL is not installed: the server catalogue tests are skipped"; \
+		ctest --test-dir $(BUILD_DIR) --output-on-failure -j 2; \
+	fi
 
 bench: build
 	scripts/bench.sh $(BUILD_DIR) $(BENCH)

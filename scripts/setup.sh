@@ -10,6 +10,7 @@ packages=(
     zip unzip findutils desktop-file-utils
     genisoimage fuseiso xvfb xauth valgrind
     dpkg-dev file lintian appstream
+    libpq-dev libqt6sql6-psql postgresql postgresql-common
 )
 
 missing=()

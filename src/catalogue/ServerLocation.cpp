@@ -1,0 +1,60 @@
+#include "catalogue/ServerLocation.h"
+
+#include "base/AppError.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <libpq-fe.h>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A libpq value in single quotes, its quotes and backslashes escaped.
+QString quoted(const QString &value)
+{
+    QString escaped = value;
+    escaped.replace(u'\\', u"\\\\"_s).replace(u'\'', u"\\'"_s);
+    return u'\'' + escaped + u'\'';
+}
+
+} // namespace
+
+namespace ServerLocation {
+
+bool isServer(const QString &location)
+{
+    // Keyword settings start with a keyword and "="; no file path does.
+    static const QRegularExpression keywordSettings(u"^\\s*[a-z_]+\\s*="_s);
+    return location.startsWith(u"postgresql://"_s) || location.startsWith(u"postgres://"_s) ||
+           keywordSettings.match(location).hasMatch();
+}
+
+QString connectOptions(const QString &location)
+{
+    char *error = nullptr;
+    const QByteArray text = location.toUtf8();
+    const std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(
+        PQconninfoParse(text.constData(), &error), PQconninfoFree);
+    const std::unique_ptr<char, decltype(&PQfreemem)> message(error, PQfreemem);
+    if (!options)
+        throw AppError(u"Datenbankadresse %1 ist ungültig: %2"_s.arg(
+            location, message ? QString::fromUtf8(message.get()).trimmed() : QString()));
+    QStringList settings;
+    for (const PQconninfoOption *option = options.get(); option->keyword; ++option) {
+        if (!option->val)
+            continue;
+        const QString value = QString::fromUtf8(option->val);
+        // The driver splits its options at ";", so such a value cannot reach libpq whole.
+        if (value.contains(u';'))
+            throw AppError(u"Datenbankadresse %1 ist ungültig: \";\" in %2"_s.arg(
+                location, QString::fromUtf8(option->keyword)));
+        settings.append(QString::fromUtf8(option->keyword) + u'=' + quoted(value));
+    }
+    return settings.join(u';');
+}
+
+} // namespace ServerLocation

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// A catalogue on a PostgreSQL server, named as every PostgreSQL client names one: a connection
+// URI ("postgresql://host/db?sslmode=require") or keyword settings ("service=tralbo"). Passwords
+// come from libpq's own places (~/.pgpass, pg_service.conf, PG* variables), never from here.
+namespace ServerLocation {
+
+// Whether the location names a server rather than a catalogue file.
+bool isServer(const QString &location);
+
+// The location's settings as connect options of Qt's PostgreSQL driver, every value quoted for
+// libpq. Throws AppError when libpq cannot read the location.
+QString connectOptions(const QString &location);
+
+} // namespace ServerLocation
