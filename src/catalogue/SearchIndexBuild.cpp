@@ -4,9 +4,11 @@
 #include "catalogue/SearchIndexFile.h"
 #include "catalogue/SqliteDatabase.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <sqlite3.h>
@@ -193,6 +195,22 @@ bool replaceIndex(const QString &built, const QString &indexFile)
     return false;
 }
 
+// Removes the temporary files of builds that were killed midway; each is as large as an index.
+// A build that still runs writes its file all the time, so only files left alone for an hour go.
+void removeAbandonedBuilds(const QString &indexFile)
+{
+    const QFileInfo index(indexFile);
+    const QDateTime abandoned = QDateTime::currentDateTime().addSecs(-60 * 60);
+    const QString pattern = QRegularExpression::escape(index.fileName()) + u"\\.[A-Za-z0-9]{6}"_s;
+    const QRegularExpression built(QRegularExpression::anchoredPattern(pattern));
+    const QFileInfoList candidates =
+        index.dir().entryInfoList({index.fileName() + u".*"_s}, QDir::Files | QDir::Hidden);
+    for (const QFileInfo &candidate : candidates) {
+        if (built.match(candidate.fileName()).hasMatch() && candidate.lastModified() < abandoned)
+            QFile::remove(candidate.filePath());
+    }
+}
+
 } // namespace
 
 Outcome SearchIndexBuild::rebuild(const QString &catalogueFile, const QString &indexFile,
@@ -202,6 +220,7 @@ Outcome SearchIndexBuild::rebuild(const QString &catalogueFile, const QString &i
     const std::optional<CatalogueState> state = readableState(catalogue);
     if (!state)
         return Outcome::GaveUp;
+    removeAbandonedBuilds(indexFile);
     QTemporaryFile built(indexFile + u".XXXXXX"_s);
     if (!built.open()) {
         throw AppError(u"Suchindex %1 kann nicht angelegt werden: %2"_s.arg(

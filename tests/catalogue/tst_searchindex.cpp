@@ -331,6 +331,28 @@ private Q_SLOTS:
         index.rebuild();
         QCOMPARE(keysFound(fixture.fileName(), u"second"_s), QList<qint64>{2});
     }
+
+    // A build killed midway leaves its temporary file; the next build removes it, but never one
+    // that another build may still be writing.
+    void rebuildRemovesAbandonedBuilds()
+    {
+        const CatalogueFixture fixture;
+        fixture.add({{u"A"_s, u"d:\\FIRST.EXE"_s, {}, {}}});
+        const SearchIndex index = SearchIndex::forCatalogue(fixture.fileName());
+        const auto leave = [](const QString &fileName, int minutesAgo) {
+            QFile file(fileName);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-60 * minutesAgo),
+                                     QFileDevice::FileModificationTime));
+        };
+        leave(index.fileName() + u".Ab3dE9"_s, 120);
+        leave(index.fileName() + u".xYz012"_s, 1);
+        leave(fixture.directory() + u"OTHER.idx.Ab3dE9"_s, 120);
+        index.rebuild();
+        QVERIFY(!QFile::exists(index.fileName() + u".Ab3dE9"_s));
+        QVERIFY(QFile::exists(index.fileName() + u".xYz012"_s));
+        QVERIFY(QFile::exists(fixture.directory() + u"OTHER.idx.Ab3dE9"_s));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSearchIndex)
