@@ -2,10 +2,12 @@
 // the file-name search and the rebuild of the disc name list.
 
 #include "app/BusyCursor.h"
+#include "app/DiscNameList.h"
 #include "app/HandlerGuard.h"
 #include "app/Unit1.h"
 #include "base/AppError.h"
 #include "catalogue/BrowseQuery.h"
+#include "catalogue/DiscName.h"
 #include "catalogue/RecordNavigator.h"
 
 #include <QCheckBox>
@@ -24,8 +26,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString AllDiscs = u"Alle CD's"_s;
-const QString NoDiscYet = u"unknown compact disk"_s;
+using DiscNameList::AllDiscs;
 constexpr int DiscColumn = 1;
 constexpr int InfoColumn = 3;
 constexpr int ContentsColumn = 4;
@@ -232,16 +233,11 @@ void TForm1::Button1Click()
         TL1->clear();
         TL1->addItem(AllDiscs);
     }
-    QString previous = NoDiscYet;
     processPendingEvents();
-    QStringList names;
-    RxQuery1->forEachDiscName([&](const QString &name) {
-        if (name != previous)
-            names.append(name);
-        previous = name;
-    });
+    DiscNameRuns names;
+    RxQuery1->forEachDiscName([&](const QString &name) { names.add(name); });
     const QSignalBlocker programSelection(TL1);
-    TL1->addItems(names);
+    TL1->addItems(names.names());
 }
 
 void TForm1::DBNavigator1Click(int button)

@@ -1,6 +1,7 @@
 // Builds the three pages of the main window with every control in its initial state. The window
 // has a fixed size, so controls sit at fixed places, as the users of the program know them.
 
+#include "app/DiscNameList.h"
 #include "app/PathListModel.h"
 #include "app/SearchAnimation.h"
 #include "app/Unit1.h"
@@ -208,7 +209,7 @@ void TForm1::buildBrowsePage(QWidget *page)
 
     TL1 = discList(page, u"TL1"_s, QRect(8, 50, 152, 370));
     setBaseColour(TL1, Silver);
-    TL1->addItem(u"Alle CD's"_s);
+    TL1->addItem(DiscNameList::AllDiscs);
     Label5 = label(page, u"Label5"_s, u"CD's in Datenbank:"_s, QRect(8, 33, 152, 16), TL1);
     bevel(page, u"Bevel6"_s, QRect(4, 30, 704, 2));
 

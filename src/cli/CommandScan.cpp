@@ -2,28 +2,13 @@
 
 #include "cli/ScanProgressLine.h"
 #include "cli/TextSink.h"
-#include "platform/LinuxDriveTable.h"
-#include "platform/LinuxLabelReader.h"
-#include "platform/ProcMountSource.h"
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-ScanTarget targetOf(const Invocation &invocation, const Texts &texts)
-{
-    const ProcMountSource mounts;
-    const LinuxLabelReader labels;
-    const LinuxDriveTable drives(mounts, labels);
-    return scanTarget(invocation.operands.front(), drives, texts);
-}
-
-} // namespace
-
 CommandScan::CommandScan(const Invocation &invocation, CommandContext &context)
     : m_context(context), m_choice(chosenScan(invocation, context.texts)),
-      m_target(targetOf(invocation, context.texts)), m_drives({m_target.drive}), m_paths(m_drives),
-      m_scan(m_paths, *this)
+      m_target(scanTarget(invocation.operands.front(), context.texts)), m_drives({m_target.drive}),
+      m_paths(m_drives), m_scan(m_paths, *this)
 {}
 
 void CommandScan::run()

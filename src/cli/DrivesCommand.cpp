@@ -12,10 +12,8 @@ int runDrives(const Invocation &, CommandContext &context)
     const LinuxLabelReader labels;
     const LinuxDriveTable drives(mounts, labels);
     for (const Drive &drive : drives.drives()) {
-        // The selector leaves out what has no caption.
-        if (drive.type == DriveType::Unknown || drive.type == DriveType::NoRootDir)
-            continue;
-        context.out << driveCaption(drive) << u'\n';
+        if (offeredInSelector(drive))
+            context.out << driveCaption(drive) << u'\n';
     }
     return 0;
 }

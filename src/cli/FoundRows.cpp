@@ -1,8 +1,7 @@
 #include "cli/FoundRows.h"
 
 #include "catalogue/BrowseResult.h"
-
-using namespace Qt::StringLiterals;
+#include "catalogue/DiscName.h"
 
 namespace {
 
@@ -38,13 +37,7 @@ QStringList discNamesOf(const QString &catalogue)
 {
     const BrowseResult result(catalogue, CatalogueConnection::Access::ReadOnly,
                               {BrowseRequest::Kind::AllDiscs, {}});
-    // The page starts from this name, so a first disc of that name is not listed there either.
-    QString previous = u"unknown compact disk"_s;
-    QStringList names;
-    result.forEachDiscName([&](const QString &name) {
-        if (name != previous)
-            names.append(name);
-        previous = name;
-    });
-    return names;
+    DiscNameRuns names;
+    result.forEachDiscName([&](const QString &name) { names.add(name); });
+    return names.names();
 }

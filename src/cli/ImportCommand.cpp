@@ -41,8 +41,8 @@ void failWith(const ImportOutcome &outcome, const Texts &texts)
 void listDisc(const QString &directory, const QString &name)
 {
     const QString listFile = directory + u"Quilo.lst"_s;
-    QStringList names =
-        QFileInfo(listFile).isFile() ? DiscNameList::load(listFile) : QStringList{u"Alle CD's"_s};
+    QStringList names = QFileInfo(listFile).isFile() ? DiscNameList::load(listFile)
+                                                     : QStringList{DiscNameList::AllDiscs};
     names.append(name);
     DiscNameList::save(listFile, names);
 }

@@ -2,6 +2,8 @@
 
 #include "cli/UsageError.h"
 #include "devices/DriveCaption.h"
+#include "platform/LinuxDriveTable.h"
+#include "platform/LinuxLabelReader.h"
 #include "platform/MountInfo.h"
 #include "platform/ProcMountSource.h"
 
@@ -39,12 +41,16 @@ ScanTarget folderTarget(const QString &folder)
 
 } // namespace
 
-ScanTarget scanTarget(const QString &operand, const DriveTable &drives, const Texts &texts)
+ScanTarget scanTarget(const QString &operand, const Texts &texts)
 {
     static const QRegularExpression driveName(u"^([A-Za-z])(:\\\\?)?$"_s);
     if (const QRegularExpressionMatch letter = driveName.match(operand); letter.hasMatch()) {
-        const std::optional<Drive> drive = drives.drive(letter.captured(1).front());
-        if (!drive || driveCaption(*drive).isEmpty())
+        // Only a letter needs the drive table, whose labels are read from every device.
+        const ProcMountSource mounts;
+        const LinuxLabelReader labels;
+        const std::optional<Drive> drive =
+            LinuxDriveTable(mounts, labels).drive(letter.captured(1).front());
+        if (!drive || !offeredInSelector(*drive))
             throw UsageError(texts(u"Laufwerk %1: gibt es nicht (siehe tralbo-cli drives)"_s,
                                    u"There is no drive %1: (see tralbo-cli drives)"_s)
                                  .arg(letter.captured(1).toLower()));

@@ -15,4 +15,4 @@ struct ScanTarget
 // folder, which is read as if it were the disc in drive d:, so that its files are stored as
 // they would be from that disc. Throws UsageError for an unknown drive, a drive without a medium
 // and a folder that does not exist.
-ScanTarget scanTarget(const QString &operand, const DriveTable &drives, const Texts &texts);
+ScanTarget scanTarget(const QString &operand, const Texts &texts);

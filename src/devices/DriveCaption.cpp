@@ -34,6 +34,11 @@ QString driveCaption(const Drive &drive)
     return {};
 }
 
+bool offeredInSelector(const Drive &drive)
+{
+    return drive.type != DriveType::Unknown && drive.type != DriveType::NoRootDir;
+}
+
 QString driveIconName(DriveType type)
 {
     switch (type) {

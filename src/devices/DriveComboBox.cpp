@@ -59,7 +59,7 @@ void DriveComboBox::rebuildItems()
     clear();
     m_drives.refresh();
     for (const Drive &drive : m_drives.drives()) {
-        if (drive.type == DriveType::Unknown || drive.type == DriveType::NoRootDir)
+        if (!offeredInSelector(drive))
             continue;
         addItem(QIcon::fromTheme(driveIconName(drive.type)), driveCaption(drive));
     }
