@@ -4,6 +4,7 @@
 #include "app/Unit1.h"
 #include "catalogue/Unit2.h"
 #include "devices/CDEvents.h"
+#include "platform/CatalogueChoice.h"
 #include "platform/GioAutorunSetting.h"
 #include "platform/GioVolumeMounter.h"
 #include "platform/LinuxDriveTable.h"
@@ -41,6 +42,7 @@ int main(int argc, char *argv[])
 
     Environment environment;
     environment.applicationDirectory = directory.path;
+    environment.catalogue = chosenCatalogue(settings.catalogueUrl());
     environment.drives = &drives;
     environment.dialogs = &dialogs;
     environment.settings = &settings;

@@ -13,6 +13,9 @@ class VolumeMounter;
 struct Environment
 {
     QString applicationDirectory; // ends with "/"
+    // The catalogue chosen by the user: a file or a server location; empty for CD.db of the
+    // application directory.
+    QString catalogue;
     DriveTable *drives = nullptr;
     DialogService *dialogs = nullptr;
     SettingsStore *settings = nullptr;

@@ -158,6 +158,11 @@ void TForm1::CD1AfterArrival()
     OvGetDriveTree(DriveComboBox1->drive());
 }
 
+QString TForm1::catalogue() const
+{
+    return catalogueLocation(m_environment.applicationDirectory, m_environment.catalogue);
+}
+
 QString TForm1::applicationFile(const QString &bareName) const
 {
     return m_environment.applicationDirectory + bareName;
@@ -220,8 +225,6 @@ void TForm1::FormShow()
     Edit2->setText(QString(DriveComboBox1->drive()) + u":\\"_s);
 
     const bool catalogueOpened = [this] {
-        if (locateCatalogue(m_environment.applicationDirectory).isEmpty())
-            return false;
         try {
             RxQuery1->setRequest({BrowseRequest::Kind::FirstOpening, {}});
             RxQuery1->setRequestLive(true);

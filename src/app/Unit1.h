@@ -75,6 +75,7 @@ public:
 
     // The data file of that bare name in the application directory.
     QString applicationFile(const QString &bareName) const;
+    QString catalogue() const;
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -6,7 +6,6 @@
 #include "app/Unit1.h"
 #include "base/AppError.h"
 #include "catalogue/BrowseQuery.h"
-#include "catalogue/CatalogueFile.h"
 #include "catalogue/DiscName.h"
 #include "catalogue/ImportRun.h"
 #include "devices/DriveComboBox.h"
@@ -86,12 +85,9 @@ void TForm1::db1Click()
     jep1->setEnabled(false);
     processPendingEvents();
 
-    QString tableName = locateCatalogue(m_environment.applicationDirectory);
-    if (tableName.isEmpty())
-        tableName = applicationFile(u"CD.db"_s);
     const ImportRun import(m_scan.selection(), m_scan.sideTexts(), cb5->isChecked(),
                            cb7->isChecked());
-    const ImportOutcome outcome = import.into(tableName, *discName);
+    const ImportOutcome outcome = import.into(catalogue(), *discName);
     switch (outcome.result) {
     case ImportOutcome::Result::Done:
         break;
@@ -107,6 +103,10 @@ void TForm1::db1Click()
         return;
     case ImportOutcome::Result::RecordRejected:
         m_environment.dialogs->warning(RecordRejected);
+        endImport(true);
+        return;
+    case ImportOutcome::Result::ConnectionLost:
+        m_environment.dialogs->errorReport(withFullStop(outcome.message));
         endImport(true);
         return;
     }

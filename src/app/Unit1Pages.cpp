@@ -213,7 +213,7 @@ void TForm1::buildBrowsePage(QWidget *page)
     Label5 = label(page, u"Label5"_s, u"CD's in Datenbank:"_s, QRect(8, 33, 152, 16), TL1);
     bevel(page, u"Bevel6"_s, QRect(4, 30, 704, 2));
 
-    RxQuery1 = new BrowseQuery(m_environment.applicationDirectory, this);
+    RxQuery1 = new BrowseQuery(catalogue(), this);
     RxQuery1->setObjectName(u"RxQuery1"_s);
     RxDBGrid1 = placed(new QTableView(page), u"RxDBGrid1"_s, QRect(166, 50, 540, 190));
     RxDBGrid1->setModel(RxQuery1);

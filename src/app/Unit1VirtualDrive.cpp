@@ -7,10 +7,9 @@
 #include "base/AppError.h"
 #include "devices/DriveComboBox.h"
 #include "vdrive/DirTree.h"
+#include "vdrive/DiscTrees.h"
 #include "vdrive/TreeFile.h"
-#include "vdrive/VirtualDriveFile.h"
 
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -80,11 +79,11 @@ void TForm1::TL2Click()
     const QList<QListWidgetItem *> selected = TL2->selectedItems();
     if (selected.isEmpty())
         return;
-    const std::optional<QString> file =
-        virtualDriveFile(m_environment.applicationDirectory, selected.last()->text());
+    const std::optional<QByteArray> stored =
+        DiscTrees(m_environment.applicationDirectory, catalogue()).read(selected.last()->text());
     const QIcon folder = style()->standardIcon(QStyle::SP_DirIcon);
-    if (file && QFileInfo(*file).isFile()) {
-        LoadTreeFromFile(*TreeView1, *file, folder);
+    if (stored) {
+        LoadTreeFromText(*TreeView1, *stored, folder);
         return;
     }
     TreeView1->clear();
@@ -100,11 +99,9 @@ void TForm1::storeVirtualDrive(const QString &discName)
         Animate1->stop();
         DirTree1->ClearTree();
     });
-    const QString &directory = m_environment.applicationDirectory;
-    const std::optional<QString> file = virtualDriveFile(directory, discName);
-    if (!file)
-        throw AppError(
-            u"Datei %1 kann nicht erstellt werden"_s.arg(directory + discName + u".vfs"_s));
+    const DiscTrees trees(m_environment.applicationDirectory, catalogue());
+    if (!trees.canKeep(discName))
+        throw AppError(u"%1 kann nicht erstellt werden"_s.arg(trees.placeOf(discName)));
 
     Animate1->play();
     Label1->setText(u"Erzeuge virtuelles Laufwerk"_s);
@@ -113,5 +110,5 @@ void TForm1::storeVirtualDrive(const QString &discName)
     const DriveSnapshot drives(m_environment.drives->drives());
     const QString root = Edit2->text();
     const QString caption = DriveComboBox1->currentText();
-    runBeside([&] { storeDriveTree(*file, drives, root, caption); });
+    runBeside([&] { trees.store(discName, drives, root, caption); });
 }

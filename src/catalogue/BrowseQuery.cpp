@@ -3,13 +3,14 @@
 #include "catalogue/BrowseResult.h"
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueSchema.h"
+#include "catalogue/ServerLocation.h"
 
 #include <QScopedValueRollback>
 
 using namespace Qt::StringLiterals;
 
-BrowseQuery::BrowseQuery(QString applicationDirectory, QObject *parent)
-    : QAbstractTableModel(parent), m_applicationDirectory(std::move(applicationDirectory))
+BrowseQuery::BrowseQuery(QString catalogue, QObject *parent)
+    : QAbstractTableModel(parent), m_catalogue(std::move(catalogue))
 {}
 
 BrowseQuery::~BrowseQuery() = default;
@@ -24,8 +25,9 @@ void BrowseQuery::open()
 {
     if (isOpen())
         return;
+    // A server's catalogue is checked on the result's own connection, saving a second one.
     auto result = std::make_unique<BrowseResult>(
-        verifiedCatalogue(m_applicationDirectory + u"CD.DB"_s),
+        ServerLocation::isServer(m_catalogue) ? m_catalogue : verifiedCatalogue(m_catalogue),
         m_live ? CatalogueConnection::Access::ReadWrite : CatalogueConnection::Access::ReadOnly,
         m_request);
     const QScopedValueRollback changing(m_changingRows, true);

@@ -20,7 +20,8 @@ class BrowseQuery final : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    explicit BrowseQuery(QString applicationDirectory, QObject *parent = nullptr);
+    // catalogue: a file (found in any letter case) or a server location.
+    explicit BrowseQuery(QString catalogue, QObject *parent = nullptr);
     ~BrowseQuery() override;
 
     void setRequest(BrowseRequest request); // closes the query first
@@ -29,7 +30,7 @@ public:
     void setRequestLive(bool live) { m_live = live; }
     bool requestLive() const { return m_live; }
 
-    // Runs the request on the catalogue of the application directory. Throws AppError.
+    // Runs the request on the catalogue. Throws AppError.
     void open();
     void close();
     bool isOpen() const { return m_result != nullptr; }
@@ -70,7 +71,7 @@ private:
     void removeRow(int row);
     BrowseResult &writableResult();
 
-    QString m_applicationDirectory;
+    QString m_catalogue;
     BrowseRequest m_request;
     bool m_live = true;
     std::unique_ptr<BrowseResult> m_result;

@@ -3,10 +3,10 @@
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/SearchIndex.h"
+#include "catalogue/ServerSchema.h"
 #include "catalogue/SqliteDatabase.h"
 #include "catalogue/TrigramQuery.h"
 
-#include <QSqlDriver>
 #include <QSqlError>
 
 #include <sqlite3.h>
@@ -39,28 +39,24 @@ QString searchPattern(const BrowseRequest &request)
 }
 
 // The request's where clause. User text is only ever bound, so quotes, backslashes and SQL in it
-// change nothing but the pattern; "%" and "_" keep their LIKE meaning.
-Condition conditionOf(const BrowseRequest &request)
+// change nothing but the pattern; "%" and "_" keep their LIKE meaning, and nothing escapes them.
+// A server compares DATEI_UPPER, which the program wrote with the upper() it gives SQLite, to
+// the pattern upper-cased the same way, never to the server's own upper(): its collation keeps
+// "ß" where the program's gives "SS".
+Condition conditionOf(const BrowseRequest &request, bool server)
 {
     switch (request.kind) {
     case BrowseRequest::Kind::FirstOpening:
     case BrowseRequest::Kind::AllDiscs:
         break;
     case BrowseRequest::Kind::DiscFilter:
-        return {u"CD LIKE :pattern"_s, request.text};
+        return {server ? u"cd LIKE :pattern ESCAPE ''"_s : u"CD LIKE :pattern"_s, request.text};
     case BrowseRequest::Kind::FileNameSearch:
+        if (server)
+            return {u"datei_upper LIKE :pattern ESCAPE ''"_s, searchPattern(request).toUpper()};
         return {u"upper(DATEI) LIKE upper(:pattern)"_s, searchPattern(request)};
     }
-    return {u"1"_s, std::nullopt};
-}
-
-// SQLite's handle behind the query's Qt connection, for the index's work on it.
-sqlite3 *sqliteHandleOf(const QSqlQuery &query)
-{
-    const QVariant handle = query.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.constData());
+    return {server ? u"true"_s : u"1"_s, std::nullopt};
 }
 
 } // namespace
@@ -71,12 +67,16 @@ BrowseResult::BrowseResult(const QString &fileName, CatalogueConnection::Access 
 {
     m_writable = access == CatalogueConnection::Access::ReadWrite && m_connection.canWrite() &&
                  m_connection.writeLockFree();
-    QSqlQuery last = m_connection.prepare(u"SELECT max(rowid) FROM CD"_s);
-    m_connection.exec(last);
-    m_lastKey = last.next() ? last.value(0).toLongLong() : 0;
-    m_handle = sqliteHandleOf(last);
-    last.finish();
-    const SearchIndex index = SearchIndex::forCatalogue(m_connection.fileName());
+    if (m_connection.isServer())
+        verifyServerCatalogue(m_connection);
+    m_lastKey = highestKey();
+    m_handle = m_connection.sqliteHandle();
+    // A server's own trigram index serves its searches.
+    if (m_connection.isServer()) {
+        addFetched(readBatch());
+        return;
+    }
+    const SearchIndex index = SearchIndex::forCatalogue(m_connection.location());
     if (m_request.kind == BrowseRequest::Kind::FileNameSearch && indexUse != IndexUse::Ignore) {
         m_trigramQuery = trigramQuery(searchPattern(m_request));
         m_indexUsable = !m_trigramQuery.isEmpty() && m_handle && index.attachTo(m_handle);
@@ -87,6 +87,14 @@ BrowseResult::BrowseResult(const QString &fileName, CatalogueConnection::Access 
     if (indexUse == IndexUse::ReadAndUpdate && !m_trigramQuery.isEmpty() &&
         (!m_coveredKey || *m_coveredKey < m_lastKey))
         index.updateInBackground();
+}
+
+qint64 BrowseResult::highestKey() const
+{
+    QSqlQuery last =
+        m_connection.prepare(u"SELECT max(%1) FROM CD"_s.arg(m_connection.keyColumn()));
+    m_connection.exec(last);
+    return last.next() ? last.value(0).toLongLong() : 0;
 }
 
 const BrowseResult::Row &BrowseResult::row(int index) const
@@ -104,8 +112,8 @@ BrowseResult::Row &BrowseResult::rowAt(int index)
 BrowseResult::Statement BrowseResult::statement(const Source &source, const QString &columns,
                                                 const QString &tail) const
 {
-    const Condition condition = conditionOf(m_request);
-    const QString key = source.indexed ? u"hit.rowid"_s : u"rowid"_s;
+    const Condition condition = conditionOf(m_request, m_connection.isServer());
+    const QString key = source.indexed ? u"hit.rowid"_s : m_connection.keyColumn();
     Statement result{u"SELECT "_s + columns + u" FROM "_s +
                          (source.indexed ? SearchIndex::candidateSource() : u"CD"_s) +
                          u" WHERE <key> <= :last"_s,
@@ -137,9 +145,10 @@ QSqlQuery BrowseResult::prepared(const Statement &statement) const
 // transaction, in which the index is first checked to match the catalogue, so that both stay as
 // they were checked. When the index does not match, the whole result is scanned; when it fails
 // (damaged, unreadable), the read runs again without it, unless it had passed on rows already.
-void BrowseResult::readSources(const std::function<void(const std::vector<Source> &)> &read) const
+void BrowseResult::readSources(qint64 lastKey,
+                               const std::function<void(const std::vector<Source> &)> &read) const
 {
-    const std::vector<Source> plain{{false, std::nullopt, m_lastKey}};
+    const std::vector<Source> plain{{false, std::nullopt, lastKey}};
     m_readIndex = false;
     if (!m_indexUsable) {
         read(plain);
@@ -153,9 +162,9 @@ void BrowseResult::readSources(const std::function<void(const std::vector<Source
             snapshot.commit();
             return;
         }
-        std::vector<Source> sources{{true, std::nullopt, std::min(m_lastKey, *m_coveredKey)}};
-        if (*m_coveredKey < m_lastKey)
-            sources.push_back({false, *m_coveredKey, m_lastKey});
+        std::vector<Source> sources{{true, std::nullopt, std::min(lastKey, *m_coveredKey)}};
+        if (*m_coveredKey < lastKey)
+            sources.push_back({false, *m_coveredKey, lastKey});
         read(sources);
         snapshot.commit();
         m_readIndex = true;
@@ -186,7 +195,7 @@ bool BrowseResult::readRows(const Source &source, std::vector<Row> &rows) const
             row.fields[position - 1] = fieldValue(batch.value(position));
     }
     if (batch.lastError().isValid())
-        throw catalogueError(batch.lastError(), m_connection.fileName());
+        throw m_connection.failure(batch.lastError());
     return int(rows.size()) < BatchSize;
 }
 
@@ -198,7 +207,7 @@ std::vector<BrowseResult::Row> BrowseResult::readBatch()
     // Until this batch is read whole: a failed batch ends the reading instead of being retried
     // by every view that asks for more.
     m_atEnd = true;
-    readSources([&](const std::vector<Source> &sources) {
+    readSources(m_lastKey, [&](const std::vector<Source> &sources) {
         rows.clear();
         for (const Source &source : sources) {
             if (!readRows(source, rows))
@@ -219,7 +228,9 @@ void BrowseResult::addFetched(std::vector<Row> rows)
 
 void BrowseResult::forEachDiscName(const std::function<void(const QString &)> &visit) const
 {
-    readSources([&](const std::vector<Source> &sources) {
+    // The catalogue as it is now, records written since the opening included, by this result or
+    // by another program, and those deleted left out.
+    readSources(highestKey(), [&](const std::vector<Source> &sources) {
         bool visited = false;
         try {
             for (const Source &source : sources) {
@@ -237,16 +248,12 @@ void BrowseResult::forEachDiscName(const std::function<void(const QString &)> &v
             throw;
         }
     });
-    for (int index = fetchedSize(); index < size(); ++index) {
-        if (!isNewRow(index))
-            visit(row(index).fields[0].value_or(QString()));
-    }
 }
 
 qsizetype BrowseResult::count() const
 {
     qsizetype stored = 0;
-    readSources([&](const std::vector<Source> &sources) {
+    readSources(m_lastKey, [&](const std::vector<Source> &sources) {
         stored = 0;
         for (const Source &source : sources) {
             QSqlQuery count = prepared(statement(source, u"count(*)"_s, {}));
@@ -263,10 +270,17 @@ void BrowseResult::writeField(int index, int position, const FieldValue &value)
     Row &target = rowAt(index);
     if (position < 1 || position > int(target.fields.size()))
         throw AppError(u"Feld %1 kann nicht geändert werden"_s.arg(position));
-    SearchIndexUpdate searchIndex(m_connection.fileName());
-    QSqlQuery update = m_connection.prepare(u"UPDATE CD SET %1 = :value WHERE rowid = :key"_s.arg(
-        CatalogueSchema::FieldNames[position]));
+    SearchIndexUpdate searchIndex(m_connection.location());
+    QString assignment = u"%1 = :value"_s.arg(CatalogueSchema::FieldNames[position]);
+    // A server keeps the program's upper form of the path beside it, for the search.
+    const bool pathOnServer = position == PathPosition && m_connection.isServer();
+    if (pathOnServer)
+        assignment += u", datei_upper = :upper"_s;
+    QSqlQuery update = m_connection.prepare(
+        u"UPDATE CD SET %1 WHERE %2 = :key"_s.arg(assignment, m_connection.keyColumn()));
     update.bindValue(u":value"_s, boundValue(value));
+    if (pathOnServer)
+        update.bindValue(u":upper"_s, boundValue(upperPath(value)));
     update.bindValue(u":key"_s, target.key);
     m_connection.exec(update);
     if (update.numRowsAffected() == 0)
@@ -280,8 +294,9 @@ void BrowseResult::writeField(int index, int position, const FieldValue &value)
 void BrowseResult::deleteRecord(int index)
 {
     const qint64 key = rowAt(index).key;
-    SearchIndexUpdate searchIndex(m_connection.fileName());
-    QSqlQuery remove = m_connection.prepare(u"DELETE FROM CD WHERE rowid = :key"_s);
+    SearchIndexUpdate searchIndex(m_connection.location());
+    QSqlQuery remove =
+        m_connection.prepare(u"DELETE FROM CD WHERE %1 = :key"_s.arg(m_connection.keyColumn()));
     remove.bindValue(u":key"_s, key);
     m_connection.exec(remove);
     searchIndex.recordDeleted(key);
@@ -310,16 +325,22 @@ void BrowseResult::insertNewRow(const std::array<FieldValue, 4> &fields)
 {
     if (!m_hasNewRow)
         return;
-    SearchIndexUpdate searchIndex(m_connection.fileName());
-    QSqlQuery insert =
-        m_connection.prepare(u"INSERT INTO CD (CD, DATEI, INFO, INHALT) VALUES (?, ?, ?, ?)"_s);
+    SearchIndexUpdate searchIndex(m_connection.location());
+    const bool server = m_connection.isServer();
+    QSqlQuery insert = m_connection.prepare(
+        server ? u"INSERT INTO cd (cd, datei, info, inhalt, datei_upper) VALUES (?, ?, ?, ?, ?) "
+                 u"RETURNING nr"_s
+               : u"INSERT INTO CD (CD, DATEI, INFO, INHALT) VALUES (?, ?, ?, ?)"_s);
     for (int i = 0; i < int(fields.size()); ++i)
         insert.bindValue(i, boundValue(fields[std::size_t(i)]));
+    if (server)
+        insert.bindValue(int(fields.size()), boundValue(upperPath(fields[PathPosition - 1])));
     m_connection.exec(insert);
     searchIndex.recordsAppended();
     searchIndex.finish();
     Row &row = m_appended.back();
-    row.key = insert.lastInsertId().toLongLong();
+    row.key =
+        server && insert.next() ? insert.value(0).toLongLong() : insert.lastInsertId().toLongLong();
     row.fields = fields;
     m_hasNewRow = false;
 }

@@ -35,7 +35,8 @@ public:
         std::array<FieldValue, 4> fields; // field positions 1..4
     };
 
-    // Opens the catalogue file and reads the first batch. Throws AppError.
+    // Opens the catalogue (a file, or a server whose tables it checks first) and reads the first
+    // batch. Throws AppError.
     BrowseResult(const QString &fileName, CatalogueConnection::Access access, BrowseRequest request,
                  IndexUse indexUse = IndexUse::ReadAndUpdate);
     Q_DISABLE_COPY_MOVE(BrowseResult)
@@ -51,7 +52,9 @@ public:
     std::vector<Row> readBatch();
     void addFetched(std::vector<Row> rows);
 
-    // Runs over the whole result in its order; both throw AppError.
+    // Runs over the whole result in its order; both throw AppError. The disc names are those of
+    // the request's records as the catalogue holds them now, those written since the opening
+    // included.
     void forEachDiscName(const std::function<void(const QString &)> &visit) const;
     qsizetype count() const;
 
@@ -69,6 +72,7 @@ public:
 
 private:
     Row &rowAt(int index);
+    qint64 highestKey() const;
     // A key range of the result, read through the index or not.
     struct Source
     {
@@ -86,7 +90,8 @@ private:
     Statement statement(const Source &source, const QString &columns, const QString &tail) const;
     QSqlQuery prepared(const Statement &statement) const;
     // Runs read over the sources of the whole result, in key order; see the .cpp.
-    void readSources(const std::function<void(const std::vector<Source> &)> &read) const;
+    void readSources(qint64 lastKey,
+                     const std::function<void(const std::vector<Source> &)> &read) const;
     // Adds the source's rows after the last key read to rows, up to a batch; false once full.
     bool readRows(const Source &source, std::vector<Row> &rows) const;
 

@@ -1,6 +1,7 @@
 #include "catalogue/CatalogueConnection.h"
 
 #include "catalogue/CatalogueError.h"
+#include "catalogue/ServerLocation.h"
 #include "catalogue/SqlFunctions.h"
 
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <QSqlError>
 #include <QUrl>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <atomic>
@@ -59,19 +61,27 @@ CatalogueConnection::Registration::~Registration()
     QSqlDatabase::removeDatabase(name);
 }
 
-CatalogueConnection::CatalogueConnection(const QString &fileName, Access access)
-    : m_registration{uniqueConnectionName()},
-      m_database(QSqlDatabase::addDatabase(u"QSQLITE"_s, m_registration.name)), m_fileName(fileName)
+CatalogueConnection::CatalogueConnection(const QString &location, Access access)
+    : m_registration{uniqueConnectionName()}, m_location(location)
 {
+    if (ServerLocation::isServer(location))
+        openServer(access);
+    else
+        openFile(access);
+}
+
+void CatalogueConnection::openFile(Access access)
+{
+    m_database = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_registration.name);
     if (!m_database.isValid())
         throw AppError(CatalogueMessage::engineUnavailable());
-    m_database.setDatabaseName(uriOf(fileName, access));
+    m_database.setDatabaseName(uriOf(m_location, access));
     QString options = u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1"_s.arg(BusyTimeoutMs);
     if (access == Access::ReadOnly)
         options += u";QSQLITE_OPEN_READONLY"_s;
     m_database.setConnectOptions(options);
     if (!m_database.open())
-        throw catalogueError(m_database.lastError(), m_fileName);
+        throw catalogueError(m_database.lastError(), m_location);
 
     const QVariant handle = m_database.driver()->handle();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
@@ -81,6 +91,53 @@ CatalogueConnection::CatalogueConnection(const QString &fileName, Access access)
     exec(u"PRAGMA case_sensitive_like = ON"_s);
 }
 
+void CatalogueConnection::openServer(Access access)
+{
+    m_database = QSqlDatabase::addDatabase(u"QPSQL"_s, m_registration.name);
+    if (!m_database.isValid())
+        throw AppError(CatalogueMessage::serverDriverUnavailable());
+    m_database.setConnectOptions(ServerLocation::connectOptions(m_location));
+    if (!m_database.open())
+        throw AppError(CatalogueMessage::serverUnreachable(
+            m_location, m_database.lastError().databaseText().trimmed()));
+    const QVariant handle = m_database.driver()->handle();
+    // Qt 6 names the type as the compiler spells it, through the typedef.
+    if (handle.isValid() &&
+        (qstrcmp(handle.typeName(), "pg_conn*") == 0 || qstrcmp(handle.typeName(), "PGconn*") == 0))
+        m_server = *static_cast<pg_conn *const *>(handle.constData());
+    if (!m_server)
+        throw AppError(CatalogueMessage::serverDriverUnavailable());
+    // Every transaction of a read-only connection is refused writes by the server itself.
+    if (access == Access::ReadOnly)
+        exec(u"SET default_transaction_read_only = on"_s);
+    // Asked only of a table that exists: the check of the table itself says what is missing.
+    QSqlQuery privileges =
+        prepare(u"SELECT CASE WHEN to_regclass('cd') IS NULL THEN false ELSE "
+                u"has_table_privilege('cd', 'INSERT') AND has_table_privilege('cd', 'UPDATE') AND "
+                u"has_table_privilege('cd', 'DELETE') END"_s);
+    exec(privileges);
+    m_serverWritable =
+        access == Access::ReadWrite && privileges.next() && privileges.value(0).toBool();
+}
+
+CatalogueFailure CatalogueConnection::failure(const QSqlError &error) const
+{
+    if (!m_server)
+        return catalogueError(error, m_location);
+    return serverError(error.nativeErrorCode(), error.databaseText().trimmed(), m_location,
+                       connectionLost());
+}
+
+QString CatalogueConnection::keyColumn() const
+{
+    return m_server ? u"nr"_s : u"rowid"_s;
+}
+
+QString CatalogueConnection::beginWriting() const
+{
+    return m_server ? u"BEGIN"_s : u"BEGIN IMMEDIATE"_s;
+}
+
 CatalogueConnection::~CatalogueConnection()
 {
     m_database.close();
@@ -88,13 +145,17 @@ CatalogueConnection::~CatalogueConnection()
 
 bool CatalogueConnection::canWrite() const
 {
-    const QFileInfo file(m_fileName);
+    if (m_server)
+        return m_serverWritable;
+    const QFileInfo file(m_location);
     return sqlite3_db_readonly(m_handle, "main") == 0 && file.isWritable() &&
            QFileInfo(file.absolutePath()).isWritable();
 }
 
 bool CatalogueConnection::writeLockFree() const
 {
+    if (m_server)
+        return true;
     sqlite3_busy_timeout(m_handle, 0);
     const bool free =
         sqlite3_exec(m_handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -106,7 +167,14 @@ bool CatalogueConnection::writeLockFree() const
 
 bool CatalogueConnection::inTransaction() const
 {
+    if (m_server)
+        return PQtransactionStatus(m_server) != PQTRANS_IDLE;
     return sqlite3_get_autocommit(m_handle) == 0;
+}
+
+bool CatalogueConnection::connectionLost() const
+{
+    return m_server && PQstatus(m_server) != CONNECTION_OK;
 }
 
 QSqlQuery CatalogueConnection::prepare(const QString &sql) const
@@ -114,18 +182,25 @@ QSqlQuery CatalogueConnection::prepare(const QString &sql) const
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        throw catalogueError(query.lastError(), m_fileName);
+        throw failure(query.lastError());
     return query;
 }
 
 void CatalogueConnection::exec(QSqlQuery &query) const
 {
     if (!query.exec())
-        throw catalogueError(query.lastError(), m_fileName);
+        throw failure(query.lastError());
 }
 
 void CatalogueConnection::exec(const QString &sql) const
 {
+    // The server's driver prepares with PREPARE, which takes no SET, BEGIN or CREATE.
+    if (m_server) {
+        QSqlQuery query(m_database);
+        if (!query.exec(sql))
+            throw failure(query.lastError());
+        return;
+    }
     QSqlQuery query = prepare(sql);
     exec(query);
 }
@@ -133,8 +208,19 @@ void CatalogueConnection::exec(const QString &sql) const
 void CatalogueConnection::forEachText(const QString &sql, const QVariantMap &parameters,
                                       const std::function<void(const QString &)> &visit) const
 {
+    if (m_server) {
+        QSqlQuery query = prepare(sql);
+        for (auto parameter = parameters.cbegin(); parameter != parameters.cend(); ++parameter)
+            query.bindValue(parameter.key(), parameter.value());
+        exec(query);
+        while (query.next())
+            visit(query.value(0).toString());
+        if (query.lastError().isValid())
+            throw failure(query.lastError());
+        return;
+    }
     const auto failure = [this](int code) {
-        return catalogueError(code, QString::fromUtf8(sqlite3_errmsg(m_handle)), m_fileName);
+        return catalogueError(code, QString::fromUtf8(sqlite3_errmsg(m_handle)), m_location);
     };
     sqlite3_stmt *prepared = nullptr;
     const QByteArray text = sql.toUtf8();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/CatalogueError.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -7,12 +9,13 @@
 
 #include <functional>
 
+struct pg_conn;
 struct sqlite3;
 
-// One Qt connection of its own to an existing catalogue file, with the program's SQL rules: a
-// Unicode-aware upper(), a case-sensitive LIKE and a short busy timeout. The file is never
-// created; a read-only connection cannot write at all. Unregistered when destroyed, so every
-// query made on it must be gone by then.
+// One Qt connection of its own to an existing catalogue: a file, with the program's SQL rules (a
+// Unicode-aware upper(), a case-sensitive LIKE and a short busy timeout), or a PostgreSQL server
+// (ServerLocation). The file is never created; a read-only connection cannot write at all.
+// Unregistered when destroyed, so every query made on it must be gone by then.
 class CatalogueConnection final
 {
 public:
@@ -22,26 +25,43 @@ public:
         ReadWrite
     };
 
-    // Throws AppError when the driver is missing or the file cannot be opened.
-    CatalogueConnection(const QString &fileName, Access access);
+    // Throws AppError when the driver is missing, the file cannot be opened or the server cannot
+    // be reached.
+    CatalogueConnection(const QString &location, Access access);
     ~CatalogueConnection();
     Q_DISABLE_COPY_MOVE(CatalogueConnection)
 
-    const QString &fileName() const { return m_fileName; }
+    const QString &location() const { return m_location; }
+    bool isServer() const { return m_server != nullptr; }
+    // The column that keys records: SQLite's rowid, whatever the key field is called in the file;
+    // the identity column on a server.
+    QString keyColumn() const;
+    // A statement that begins a write transaction, on SQLite with the write lock taken at once.
+    QString beginWriting() const;
+    // The server's connection handle for what Qt's driver cannot do (COPY); null for a file.
+    pg_conn *serverHandle() const { return m_server; }
+    // SQLite's handle, for work the driver cannot do; null on a server.
+    sqlite3 *sqliteHandle() const { return m_handle; }
     // Whether writes can succeed: the connection, the file and its folder (for the rollback
     // journal) are writable.
     bool canWrite() const;
     // Whether no other connection holds the write lock now; asks without waiting. Only outside a
-    // transaction.
+    // transaction. A server has no such lock.
     bool writeLockFree() const;
     // Whether a transaction is open; SQLite ends one by itself after some engine faults.
     bool inTransaction() const;
+    // Whether the connection to the server broke; never for a file.
+    bool connectionLost() const;
 
     // Prepared statements and their execution; failures throw AppError (see catalogueError).
     QSqlQuery prepare(const QString &sql) const;
     void exec(QSqlQuery &query) const;
-    void exec(const QString &sql) const;
-    // Runs a query of one text column straight on SQLite and gives every row's value to visit
+    void exec(const QString &sql) const; // also statements that cannot be prepared
+    // The catalogue's message for a failure of a query on this connection (catalogueError,
+    // serverError).
+    CatalogueFailure failure(const QSqlError &error) const;
+    // Runs a query of one text column straight on SQLite (through the driver on a server, whose
+    // rows arrive one at a time) and gives every row's value to visit
     // (NULL as empty), reusing the QString while the value repeats. Qt's driver builds a
     // QVariant per value, which over a million rows costs several times SQLite's own work.
     // Parameters are bound by name, integers as integers, anything else as text (null QVariant
@@ -57,8 +77,13 @@ private:
         ~Registration();
     };
 
+    void openServer(Access access);
+    void openFile(Access access);
+
     Registration m_registration;
     QSqlDatabase m_database;
-    QString m_fileName;
+    QString m_location;
     sqlite3 *m_handle = nullptr;
+    pg_conn *m_server = nullptr;
+    bool m_serverWritable = false;
 };

@@ -1,6 +1,7 @@
 #include "catalogue/CatalogueError.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSqlError>
 
 #include <sqlite3.h>
@@ -31,6 +32,46 @@ QString CatalogueMessage::notACatalogue(const QString &fileName)
 QString CatalogueMessage::engineUnavailable()
 {
     return u"Der Datenbanktreiber QSQLITE ist nicht verfügbar"_s;
+}
+
+QString CatalogueMessage::serverDriverUnavailable()
+{
+    return u"Der Datenbanktreiber QPSQL ist nicht verfügbar (Paket libqt6sql6-psql)"_s;
+}
+
+QString CatalogueMessage::serverUnreachable(const QString &location, const QString &reason)
+{
+    return u"Datenbank %1 nicht erreichbar: %2"_s.arg(location, reason);
+}
+
+QString CatalogueMessage::connectionLost(const QString &location, const QString &reason)
+{
+    return u"Verbindung zur Datenbank %1 unterbrochen, nichts davon wurde gespeichert: %2"_s.arg(
+        location, reason);
+}
+
+namespace {
+
+// The server's primary message: its first line, without the severity ("ERROR:  ") before it.
+QString primaryMessage(const QString &serverText)
+{
+    static const QRegularExpression severity(u"^[A-ZÄÖÜ]+:\\s+"_s);
+    return serverText.section(u'\n', 0, 0).remove(severity).trimmed();
+}
+
+} // namespace
+
+CatalogueFailure serverError(const QString &sqlState, const QString &fullText,
+                             const QString &location, bool lost)
+{
+    const QString serverText = primaryMessage(fullText);
+    if (lost || sqlState.startsWith(u"08"_s) || sqlState.startsWith(u"57P"_s))
+        return {CatalogueMessage::connectionLost(location, serverText), SQLITE_OK};
+    if (sqlState.startsWith(u"23"_s) || sqlState.startsWith(u"22"_s))
+        return {u"Datensatz abgelehnt: %1"_s.arg(serverText), SQLITE_OK};
+    if (sqlState == u"25006"_s || sqlState == u"42501"_s)
+        return {CatalogueMessage::readOnly(), SQLITE_OK};
+    return {u"Datenbankfehler: %1"_s.arg(serverText), SQLITE_OK};
 }
 
 CatalogueFailure catalogueError(const QSqlError &error, const QString &fileName)

@@ -11,6 +11,9 @@ QString closedDataSet();
 QString notFound(const QString &fileName);
 QString notACatalogue(const QString &fileName);
 QString engineUnavailable();
+QString serverDriverUnavailable();
+QString serverUnreachable(const QString &location, const QString &reason);
+QString connectionLost(const QString &location, const QString &reason);
 } // namespace CatalogueMessage
 
 // An SQLite failure: the German message and SQLite's result code.
@@ -33,3 +36,9 @@ private:
 CatalogueFailure catalogueError(const QSqlError &error, const QString &fileName);
 // The same for SQLite's result code and message.
 CatalogueFailure catalogueError(int resultCode, const QString &engineText, const QString &fileName);
+
+// A failure reported by a PostgreSQL server, its message chosen by the SQLSTATE's class:
+// connection lost (or lost set), rejected record, read-only, anything else "Datenbankfehler: "
+// with the server's message. The result code is SQLite's OK, which no check looks for.
+CatalogueFailure serverError(const QString &sqlState, const QString &serverText,
+                             const QString &location, bool lost);

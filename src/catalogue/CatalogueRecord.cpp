@@ -13,3 +13,8 @@ FieldValue fieldValue(const QVariant &value)
 {
     return value.isNull() ? FieldValue() : FieldValue(value.toString());
 }
+
+FieldValue upperPath(const FieldValue &path)
+{
+    return path ? FieldValue(path->toUpper()) : std::nullopt;
+}

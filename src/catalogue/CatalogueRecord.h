@@ -14,3 +14,7 @@ using CatalogueRecord = std::array<FieldValue, 5>; // field positions 0..4
 QVariant boundValue(const FieldValue &value);
 // A value read through Qt's driver: SQL NULL becomes the no-value marker.
 FieldValue fieldValue(const QVariant &value);
+
+// The path as the file-name search compares it: upper-cased by the same Unicode rules as the
+// upper() the program gives SQLite. A server catalogue stores it beside the path.
+FieldValue upperPath(const FieldValue &path);

@@ -3,6 +3,8 @@
 #include "catalogue/CatalogueConnection.h"
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueFile.h"
+#include "catalogue/ServerLocation.h"
+#include "catalogue/ServerSchema.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,6 +78,10 @@ bool hasCatalogueTable(const QString &fileName)
 
 QString verifiedCatalogue(const QString &path)
 {
+    if (ServerLocation::isServer(path)) {
+        verifyServerCatalogue(CatalogueConnection(path, Access::ReadOnly));
+        return path;
+    }
     const QString fileName = findIgnoringCase(path);
     if (fileName.isEmpty())
         throw AppError(CatalogueMessage::notFound(path));

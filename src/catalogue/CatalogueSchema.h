@@ -16,7 +16,8 @@ inline constexpr std::array<QStringView, 5> FieldNames{u"Nr", u"CD", u"DATEI", u
 // The catalogue file that path names in any letter case, once it has been checked to be an
 // SQLite file holding the catalogue table. The check reads through a read-only connection, so
 // a file that fails it is left as it was; only the rollback journal of an import that died
-// midway is rolled back first. Throws AppError: not found, not a catalogue, locked, damaged.
+// midway is rolled back first. A server location is given back once its database holds the
+// catalogue's tables. Throws AppError: not found or unreachable, not a catalogue, locked, damaged.
 QString verifiedCatalogue(const QString &path);
 
 // Makes a new empty catalogue; an existing file is never replaced. Throws AppError.

@@ -2,6 +2,7 @@
 
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueSchema.h"
+#include "catalogue/ServerAppend.h"
 
 #include <QScopeGuard>
 
@@ -38,7 +39,7 @@ void CatalogueTable::edit()
 
 void CatalogueTable::beginTransaction()
 {
-    m_indexUpdate.emplace(m_connection->fileName());
+    m_indexUpdate.emplace(m_connection->location());
     m_indexUpdate->recordsAppended();
     m_transaction.emplace(*m_connection);
 }
@@ -56,13 +57,30 @@ void CatalogueTable::insert(const CatalogueRecord &record)
 {
     if (!isOpen())
         throw AppError(CatalogueMessage::closedDataSet());
+    const bool server = m_connection->isServer();
     if (!m_insert) {
         m_insert = m_connection->prepare(
-            u"INSERT INTO CD (CD, DATEI, INFO, INHALT) VALUES (?, ?, ?, ?)"_s);
+            server
+                ? u"INSERT INTO cd (cd, datei, info, inhalt, datei_upper) VALUES (?, ?, ?, ?, ?)"_s
+                : u"INSERT INTO CD (CD, DATEI, INFO, INHALT) VALUES (?, ?, ?, ?)"_s);
     }
     for (int position = 1; position < int(record.size()); ++position)
         m_insert->bindValue(position - 1, boundValue(record[position]));
-    m_connection->exec(*m_insert);
+    if (!server) {
+        m_connection->exec(*m_insert);
+        return;
+    }
+    m_insert->bindValue(int(record.size()) - 1, boundValue(upperPath(record[2])));
+    // A refused statement spoils a server's whole transaction; the savepoint keeps what came
+    // before, as SQLite does.
+    m_connection->exec(u"SAVEPOINT record"_s);
+    try {
+        m_connection->exec(*m_insert);
+    } catch (const AppError &) {
+        m_connection->exec(u"ROLLBACK TO SAVEPOINT record"_s);
+        throw;
+    }
+    m_connection->exec(u"RELEASE SAVEPOINT record"_s);
 }
 
 qsizetype CatalogueTable::append(qsizetype count,
@@ -80,6 +98,8 @@ qsizetype CatalogueTable::append(qsizetype count,
 qsizetype CatalogueTable::store(qsizetype count,
                                 const std::function<CatalogueRecord(qsizetype)> &recordAt)
 {
+    if (m_connection->isServer())
+        return storeOnServer(count, recordAt);
     for (qsizetype position = 0; position < count; ++position) {
         try {
             insert(recordAt(position));
@@ -94,6 +114,29 @@ qsizetype CatalogueTable::store(qsizetype count,
     }
     m_transaction.reset();
     return count;
+}
+
+qsizetype CatalogueTable::storeOnServer(qsizetype count,
+                                        const std::function<CatalogueRecord(qsizetype)> &recordAt)
+{
+    const ServerAppendResult appended =
+        appendOnServer(m_connection->serverHandle(), m_connection->location(), count, recordAt);
+    m_serverFailure = appended.failure;
+    m_connectionLost = appended.connectionLost;
+    if (!m_connectionLost) {
+        try {
+            m_transaction->commit();
+            m_transaction.reset();
+            return appended.stored;
+        } catch (const AppError &error) {
+            // Whether a commit cut off midway was made is unknown; the server rolled it back
+            // unless it got that far, which the user learns from the browse page.
+            m_serverFailure = error.message();
+            m_connectionLost = m_connection->connectionLost();
+        }
+    }
+    m_transaction.reset();
+    return 0;
 }
 
 qsizetype

@@ -11,7 +11,8 @@
 #include <functional>
 #include <optional>
 
-// The import's table object: appends records to the catalogue file on a connection of its own.
+// The import's table object: appends records to the catalogue (a file or a server) on a
+// connection of its own.
 // edit() starts one transaction for the whole import and close() commits it, so an import that
 // dies midway (crash, power loss) leaves none of its records behind. The committed records are
 // carried into the search index beside the catalogue (SearchIndexUpdate).
@@ -40,11 +41,18 @@ public:
     // fails, after rolling back and closing.
     void close();
     bool isOpen() const { return m_connection.has_value(); }
+    // After append() stored fewer than asked: whether the server connection broke, and then
+    // nothing of the transaction is stored.
+    bool connectionLost() const { return m_connectionLost; }
+    // The message of the server's failure that ended the last append, if any.
+    const std::optional<QString> &serverFailure() const { return m_serverFailure; }
 
 private:
     void beginTransaction();
     void finishIndexUpdate();
     qsizetype store(qsizetype count, const std::function<CatalogueRecord(qsizetype)> &recordAt);
+    qsizetype storeOnServer(qsizetype count,
+                            const std::function<CatalogueRecord(qsizetype)> &recordAt);
     // After a failure at position end: commits what the transaction still holds, else stores the
     // records before end again, as many as go. Returns how many are stored.
     qsizetype keepRecordsBefore(qsizetype end,
@@ -57,4 +65,6 @@ private:
     std::optional<SearchIndexUpdate> m_indexUpdate; // the transaction's, made before it began
     std::optional<ScopedTransaction> m_transaction;
     std::optional<QSqlQuery> m_insert;
+    bool m_connectionLost = false;
+    std::optional<QString> m_serverFailure;
 };

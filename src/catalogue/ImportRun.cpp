@@ -35,9 +35,9 @@ CatalogueRecord ImportRun::record(qsizetype index, const QString &discName) cons
                            fieldText(SideTextStore::Kind::Listing, m_listings, position)};
 }
 
-ImportOutcome ImportRun::into(const QString &catalogueFile, const QString &discName) const
+ImportOutcome ImportRun::into(const QString &catalogue, const QString &discName) const
 {
-    CatalogueTable table(catalogueFile);
+    CatalogueTable table(catalogue);
     try {
         table.open();
     } catch (const AppError &) {
@@ -54,7 +54,11 @@ ImportOutcome ImportRun::into(const QString &catalogueFile, const QString &discN
     const qsizetype stored =
         table.append(m_selection.size(), [&](qsizetype index) { return record(index, discName); });
     table.close();
+    if (table.connectionLost())
+        return {ImportOutcome::Result::ConnectionLost, 0,
+                table.serverFailure().value_or(QString())};
     if (stored < m_selection.size())
-        return {ImportOutcome::Result::RecordRejected, stored, {}};
+        return {ImportOutcome::Result::RecordRejected, stored,
+                table.serverFailure().value_or(QString())};
     return {ImportOutcome::Result::Done, stored, {}};
 }

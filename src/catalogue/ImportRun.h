@@ -13,12 +13,13 @@ struct ImportOutcome
         Done,
         CatalogueMissing, // could not be opened: missing, damaged or not a catalogue
         NotWritable,      // cannot be changed; message holds the engine's reason
-        RecordRejected    // the record at position stored + 1 was refused
+        RecordRejected,   // the record at position stored + 1 was refused
+        ConnectionLost    // the server connection broke; nothing was stored, message says why
     };
 
     Result result = Result::Done;
     qsizetype stored = 0; // records written; those before a rejected one stay
-    QString message;
+    QString message;      // the engine's reason, where it gave one
 };
 
 // One import of a scan into a catalogue: a record per entry of the selection list, in its order,
@@ -32,9 +33,9 @@ public:
 
     // The record of the selection entry at index.
     CatalogueRecord record(qsizetype index, const QString &discName) const;
-    // Writes every record to the catalogue file in one transaction. Throws AppError only when
-    // the final commit fails.
-    ImportOutcome into(const QString &catalogueFile, const QString &discName) const;
+    // Writes every record to the catalogue (a file or a server location) in one transaction.
+    // Throws AppError only when the final commit fails.
+    ImportOutcome into(const QString &catalogue, const QString &discName) const;
 
 private:
     FieldValue fieldText(SideTextStore::Kind kind, bool wanted, int position) const;

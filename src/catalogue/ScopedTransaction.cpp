@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 ScopedTransaction::ScopedTransaction(const CatalogueConnection &connection)
     : m_connection(connection)
 {
-    m_connection.exec(u"BEGIN IMMEDIATE"_s);
+    m_connection.exec(m_connection.beginWriting());
     m_active = true;
 }
 

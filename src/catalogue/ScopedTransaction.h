@@ -5,7 +5,7 @@
 class CatalogueConnection;
 
 // A write transaction on one connection: begun on construction with the write lock taken at
-// once, made durable by commit(), rolled back when destroyed uncommitted.
+// once on SQLite, made durable by commit(), rolled back when destroyed uncommitted.
 class ScopedTransaction final
 {
 public:

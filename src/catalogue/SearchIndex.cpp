@@ -3,6 +3,7 @@
 #include "catalogue/CatalogueError.h"
 #include "catalogue/SearchIndexBuild.h"
 #include "catalogue/SearchIndexWorker.h"
+#include "catalogue/ServerLocation.h"
 #include "catalogue/SqliteDatabase.h"
 
 #include <QDir>
@@ -121,8 +122,9 @@ QString SearchIndex::candidateSource()
 SearchIndexUpdate::SearchIndexUpdate(const QString &catalogueFile)
     : m_index(SearchIndex::forCatalogue(catalogueFile))
 {
-    // Without an index there is nothing to carry, and nothing need be read.
-    if (!QFileInfo::exists(m_index.fileName()))
+    // Without an index there is nothing to carry, and nothing need be read; a catalogue on a
+    // server keeps its own.
+    if (ServerLocation::isServer(catalogueFile) || !QFileInfo::exists(m_index.fileName()))
         return;
     try {
         const SqliteDatabase catalogue(m_index.catalogueFile(), SQLITE_OPEN_READONLY);

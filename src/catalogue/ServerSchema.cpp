@@ -1,12 +1,11 @@
 #include "catalogue/ServerSchema.h"
 
 #include "base/AppError.h"
-#include "catalogue/ServerLocation.h"
+#include "catalogue/CatalogueConnection.h"
+#include "catalogue/CatalogueError.h"
+#include "catalogue/ScopedTransaction.h"
 
-#include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
-#include <QUuid>
 
 using namespace Qt::StringLiterals;
 
@@ -23,72 +22,47 @@ const QStringList SchemaStatements{
     u"stored timestamptz NOT NULL DEFAULT now())"_s,
 };
 
-class ServerConnection final
+// The one-row, one-column answer of a query, as text.
+QString answer(const CatalogueConnection &connection, const QString &sql)
 {
-public:
-    explicit ServerConnection(const QString &location) : m_name(QUuid::createUuid().toString())
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(u"QPSQL"_s, m_name);
-        if (!database.isValid())
-            throw AppError(u"Der PostgreSQL-Treiber von Qt ist nicht installiert"_s);
-        database.setConnectOptions(ServerLocation::connectOptions(location));
-        if (!database.open())
-            throw AppError(u"Datenbank %1 nicht erreichbar: %2"_s.arg(
-                location, database.lastError().databaseText().trimmed()));
-    }
-    ~ServerConnection() { QSqlDatabase::removeDatabase(m_name); }
-    Q_DISABLE_COPY_MOVE(ServerConnection)
-
-    QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
-
-    QString text(const QString &sql) const
-    {
-        QSqlQuery query(database());
-        if (!query.exec(sql) || !query.next())
-            fail(query);
-        return query.value(0).toString();
-    }
-    void run(const QString &sql) const
-    {
-        QSqlQuery query(database());
-        if (!query.exec(sql))
-            fail(query);
-    }
-
-private:
-    [[noreturn]] static void fail(const QSqlQuery &query)
-    {
-        throw AppError(query.lastError().databaseText().trimmed());
-    }
-
-    QString m_name;
-};
+    QSqlQuery query = connection.prepare(sql);
+    connection.exec(query);
+    return query.next() ? query.value(0).toString() : QString();
+}
 
 } // namespace
 
 void createServerCatalogue(const QString &location)
 {
-    const ServerConnection connection(location);
-    if (connection.text(u"SHOW server_encoding"_s) != u"UTF8"_s)
+    const CatalogueConnection connection(location, CatalogueConnection::Access::ReadWrite);
+    if (answer(connection, u"SELECT current_setting('server_encoding')"_s) != u"UTF8"_s)
         throw AppError(
             u"Datenbank %1 ist nicht UTF-8; der Katalog braucht eine UTF-8-Datenbank"_s.arg(
                 location));
-    if (!connection
-             .text(u"SELECT coalesce(to_regclass('cd')::text, to_regclass('trees')::text, "
-                   u"'')"_s)
+    if (!answer(connection, u"SELECT coalesce(to_regclass('cd')::text, "
+                            u"to_regclass('trees')::text, '')"_s)
              .isEmpty())
         throw AppError(u"Datenbank %1 enthält schon einen Katalog"_s.arg(location));
     // In one transaction: a failure leaves the database as empty as it was.
-    QSqlDatabase database = connection.database();
-    if (!database.transaction())
-        throw AppError(database.lastError().databaseText().trimmed());
-    try {
-        for (const QString &statement : SchemaStatements)
-            connection.run(statement);
-    } catch (const AppError &) {
-        database.rollback();
-        throw;
-    }
-    if (!database.commit())
-        throw AppError(database.lastError().databaseText().trimmed());
+    ScopedTransaction transaction(connection);
+    for (const QString &statement : SchemaStatements)
+        connection.exec(statement);
+    transaction.commit();
+}
+
+void verifyServerCatalogue(const CatalogueConnection &connection)
+{
+    // The tables the program's statements name, as the server resolves those names, with the
+    // columns it reads and writes.
+    const QString found = answer(
+        connection,
+        u"SELECT string_agg(c.relname || '.' || a.attname, ',' ORDER BY c.relname, a.attname) "
+        u"FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
+        u"WHERE c.oid IN (to_regclass('cd'), to_regclass('trees')) AND a.attnum > 0 "
+        u"AND NOT a.attisdropped AND a.attname IN ('nr', 'cd', 'datei', 'info', 'inhalt', "
+        u"'datei_upper', 'disc', 'tree', 'stored')"_s);
+    if (found != u"cd.cd,cd.datei,cd.datei_upper,cd.info,cd.inhalt,cd.nr,trees.disc,trees.stored,"
+                 u"trees.tree"_s)
+        throw AppError(CatalogueMessage::notACatalogue(connection.location()) +
+                       u"; tralbo-newcatalogue legt ihn an"_s);
 }

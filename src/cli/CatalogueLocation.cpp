@@ -4,9 +4,12 @@
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/CatalogueSchema.h"
+#include "catalogue/ServerLocation.h"
 #include "cli/CommandLine.h"
 #include "cli/CommonOptions.h"
 #include "cli/UsageError.h"
+#include "platform/CatalogueChoice.h"
+#include "platform/QtSettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,20 +25,39 @@ QString applicationDirectory()
     return locateCatalogue(beside).isEmpty() ? perUserDataDirectory() : beside;
 }
 
+// The catalogue as chosen: --catalogue, else TRALBO_CATALOGUE or the settings file's location,
+// else none.
+QString chosenLocation(const Invocation &invocation)
+{
+    if (invocation.has(CommonOptions::Catalogue))
+        return invocation.value(CommonOptions::Catalogue);
+    return chosenCatalogue(QtSettingsStore().catalogueUrl());
+}
+
 } // namespace
 
 QString dataDirectory(const Invocation &invocation)
 {
-    if (!invocation.has(CommonOptions::Catalogue))
+    const QString chosen = chosenLocation(invocation);
+    // A server's catalogue is shared, the disc list stays with this computer.
+    if (chosen.isEmpty() || ServerLocation::isServer(chosen))
         return applicationDirectory();
-    return QFileInfo(invocation.value(CommonOptions::Catalogue)).absolutePath() + u'/';
+    return QFileInfo(chosen).absolutePath() + u'/';
+}
+
+QString chosenCatalogueOf(const Invocation &invocation)
+{
+    return catalogueLocation(applicationDirectory(), chosenLocation(invocation));
 }
 
 QString verifiedCatalogueOf(const Invocation &invocation, const Texts &texts)
 {
-    const bool given = invocation.has(CommonOptions::Catalogue);
-    const QString path = given ? invocation.value(CommonOptions::Catalogue)
-                               : QDir(applicationDirectory()).filePath(u"CD.db"_s);
+    const QString chosen = chosenLocation(invocation);
+    // An unreachable server, or one without the tables, is reported as the server said.
+    if (ServerLocation::isServer(chosen))
+        return verifiedCatalogue(chosen);
+    const bool given = !chosen.isEmpty();
+    const QString path = given ? chosen : QDir(applicationDirectory()).filePath(u"CD.db"_s);
     const QString shown = QDir::toNativeSeparators(path);
     const QString found = findIgnoringCase(path);
     if (found.isEmpty()) {

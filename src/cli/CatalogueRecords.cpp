@@ -2,6 +2,9 @@
 
 #include "catalogue/CatalogueConnection.h"
 #include "catalogue/CatalogueError.h"
+#include "catalogue/ServerLocation.h"
+
+#include <QSqlError>
 
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -78,17 +81,46 @@ void assignText(FieldValue &field, sqlite3_stmt *statement, int column, QStringD
     value.truncate(end - value.constData());
 }
 
+// The statement of a whole-catalogue read, its disc bound as the first parameter.
+QString recordsStatement(const QString &key, bool oneDisc, RecordOrder order)
+{
+    // A window over each disc's smallest key keeps the discs in the order they were catalogued.
+    const QString orderBy =
+        order == RecordOrder::ByKey ? key : u"min(%1) OVER (PARTITION BY CD), %1"_s.arg(key);
+    return u"SELECT %1, CD, DATEI, INFO, INHALT FROM CD %2 ORDER BY %3"_s.arg(
+        key, oneDisc ? u"WHERE coalesce(CD, '') = ?"_s : QString(), orderBy);
+}
+
+// On a server Qt's driver passes the rows on one at a time as they arrive.
+void forEachServerRecord(const QString &catalogue, const std::optional<QString> &disc,
+                         RecordOrder order, const std::function<void(const RecordRow &)> &visit)
+{
+    const CatalogueConnection connection(catalogue, CatalogueConnection::Access::ReadOnly);
+    QSqlQuery query = connection.prepare(recordsStatement(u"nr"_s, disc.has_value(), order));
+    if (disc)
+        query.bindValue(0, *disc);
+    connection.exec(query);
+    RecordRow row;
+    while (query.next()) {
+        row.key = query.value(0).toLongLong();
+        for (int position = 1; position <= int(row.fields.size()); ++position)
+            row.fields[std::size_t(position - 1)] = fieldValue(query.value(position));
+        visit(row);
+    }
+    if (query.lastError().isValid())
+        throw connection.failure(query.lastError());
+}
+
 } // namespace
 
 void forEachRecord(const QString &catalogue, const std::optional<QString> &disc, RecordOrder order,
                    const std::function<void(const RecordRow &)> &visit)
 {
-    // A window over each disc's smallest key keeps the discs in the order they were catalogued.
-    const QString orderBy =
-        order == RecordOrder::ByKey ? u"rowid"_s : u"min(rowid) OVER (PARTITION BY CD), rowid"_s;
-    const DirectReader reader(catalogue,
-                              u"SELECT rowid, CD, DATEI, INFO, INHALT FROM CD %1 ORDER BY %2"_s.arg(
-                                  disc ? u"WHERE ifnull(CD, '') = ?1"_s : QString(), orderBy));
+    if (ServerLocation::isServer(catalogue)) {
+        forEachServerRecord(catalogue, disc, order, visit);
+        return;
+    }
+    const DirectReader reader(catalogue, recordsStatement(u"rowid"_s, disc.has_value(), order));
     sqlite3_stmt *const statement = reader.statement();
     QByteArray discText;
     if (disc) {
@@ -112,7 +144,7 @@ bool catalogueHasDisc(const QString &catalogue, const QString &disc)
 {
     const CatalogueConnection connection(catalogue, CatalogueConnection::Access::ReadOnly);
     QSqlQuery query =
-        connection.prepare(u"SELECT 1 FROM CD WHERE ifnull(CD, '') = :disc LIMIT 1"_s);
+        connection.prepare(u"SELECT 1 FROM CD WHERE coalesce(CD, '') = :disc LIMIT 1"_s);
     query.bindValue(u":disc"_s, disc);
     connection.exec(query);
     return query.next();

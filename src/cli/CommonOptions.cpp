@@ -40,9 +40,9 @@ OptionSpec catalogue()
 {
     return {Catalogue,
             {},
-            u"FILE"_s,
-            u"Diesen Katalog statt CD.db des Programmordners lesen"_s,
-            u"Read this catalogue instead of CD.db of the application directory"_s};
+            u"FILE|URL"_s,
+            u"Diesen Katalog lesen: eine Datei oder eine PostgreSQL-Adresse"_s,
+            u"Read this catalogue: a file or a PostgreSQL location"_s};
 }
 
 OptionSpec disc(const QString &germanHelp, const QString &englishHelp)

@@ -44,10 +44,14 @@ void printGeneralHelp(TextSink &out, const QList<CommandSpec> &commands, const T
               u"This help; \"tralbo-cli COMMAND --help\" shows a command's options"_s));
     printEntry(out, u"--version"_s, texts(u"Die Version"_s, u"The version"_s));
     out << texts(u"\nDer Katalog ist CD.db im Programmordner, wenn dort einer liegt, sonst in\n"
-                 u"$XDG_DATA_HOME/Olvane/Tralbo/; --catalogue FILE wählt einen anderen.\n"
+                 u"$XDG_DATA_HOME/Olvane/Tralbo/. Einen anderen wählen --catalogue FILE|URL,\n"
+                 u"TRALBO_CATALOGUE oder [Catalogue] Url= in ~/.config/Olvane/Skivra.conf;\n"
+                 u"eine URL wie postgresql://server/katalog nennt einen PostgreSQL-Katalog.\n"
                  u"Rückgabewert: 0 Erfolg, 1 Fehler, 2 falscher Aufruf oder falsche Eingabe.\n"_s,
                  u"\nThe catalogue is CD.db beside the program when one lies there, else in\n"
-                 u"$XDG_DATA_HOME/Olvane/Tralbo/; --catalogue FILE chooses another.\n"
+                 u"$XDG_DATA_HOME/Olvane/Tralbo/. Choose another with --catalogue FILE|URL,\n"
+                 u"TRALBO_CATALOGUE or [Catalogue] Url= in ~/.config/Olvane/Skivra.conf;\n"
+                 u"a URL such as postgresql://server/catalogue names a PostgreSQL catalogue.\n"
                  u"Exit status: 0 success, 1 error, 2 bad usage or input.\n"_s);
 }
 

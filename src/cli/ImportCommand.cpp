@@ -2,13 +2,14 @@
 #include "base/AppError.h"
 #include "catalogue/ImportRun.h"
 #include "catalogue/SearchIndex.h"
+#include "catalogue/ServerLocation.h"
 #include "cli/CatalogueLocation.h"
 #include "cli/Commands.h"
 #include "cli/CommandScan.h"
 #include "cli/TextSink.h"
 #include "cli/UsageError.h"
 #include "platform/DriveTable.h"
-#include "vdrive/VirtualDriveFile.h"
+#include "vdrive/DiscTrees.h"
 
 #include <QFileInfo>
 
@@ -28,12 +29,14 @@ void failWith(const ImportOutcome &outcome, const Texts &texts)
         throw AppError(texts(u"Konnte Datenbank CD.DB nicht öffnen. (oder finden?)"_s,
                              u"Could not open the catalogue"_s));
     case ImportOutcome::Result::NotWritable:
+    case ImportOutcome::Result::ConnectionLost:
         throw AppError(outcome.message);
     case ImportOutcome::Result::RecordRejected:
         throw AppError(texts(u"Datensatz %1 wurde abgewiesen; die %2 davor sind gespeichert"_s,
                              u"Record %1 was rejected; the %2 before it are stored"_s)
                            .arg(outcome.stored + 1)
-                           .arg(outcome.stored));
+                           .arg(outcome.stored) +
+                       (outcome.message.isEmpty() ? QString() : u": "_s + outcome.message));
     }
 }
 
@@ -59,8 +62,8 @@ QList<OptionSpec> importOptionSpecs()
             {Tree,
              {},
              {},
-             u"Das virtuelle Laufwerk (NAME.vfs) mit speichern"_s,
-             u"Also store the virtual drive (NAME.vfs)"_s}};
+             u"Das virtuelle Laufwerk (NAME.vfs, beim Server im Katalog) mit speichern"_s,
+             u"Also store the virtual drive (NAME.vfs, in the catalogue on a server)"_s}};
 }
 
 int runImport(const Invocation &invocation, CommandContext &context)
@@ -71,9 +74,8 @@ int runImport(const Invocation &invocation, CommandContext &context)
         throw UsageError(texts(u"import braucht --name NAME"_s, u"import needs --name NAME"_s));
     const QString catalogue = verifiedCatalogueOf(invocation, texts);
     const QString directory = dataDirectory(invocation);
-    const std::optional<QString> treeFile =
-        invocation.has(Tree) ? virtualDriveFile(directory, name) : std::nullopt;
-    if (invocation.has(Tree) && !treeFile)
+    const DiscTrees trees(directory, catalogue);
+    if (invocation.has(Tree) && !trees.canKeep(name))
         throw UsageError(texts(u"Aus dem CD-Namen %1 lässt sich kein Dateiname für --tree bilden"_s,
                                u"The disc name %1 cannot name a file for --tree"_s)
                              .arg(name));
@@ -87,14 +89,15 @@ int runImport(const Invocation &invocation, CommandContext &context)
     failWith(outcome, texts);
     listDisc(directory, name);
     // Searches from the terminal find the new records through the index at once. The index only
-    // speeds searches up, so a failure to update it fails nothing.
+    // speeds searches up, so a failure to update it fails nothing. A server keeps its own.
     try {
-        SearchIndex::forCatalogue(catalogue).update();
+        if (!ServerLocation::isServer(catalogue))
+            SearchIndex::forCatalogue(catalogue).update();
     } catch (const AppError &) {
     }
-    if (treeFile) {
+    if (invocation.has(Tree)) {
         const DriveSnapshot drives({scan.target().drive});
-        storeDriveTree(*treeFile, drives, scan.target().root, scan.target().caption);
+        trees.store(name, drives, scan.target().root, scan.target().caption);
     }
     context.out << texts(u"%1 Datensätze als %2 aufgenommen\n"_s, u"%1 records imported as %2\n"_s)
                        .arg(outcome.stored)

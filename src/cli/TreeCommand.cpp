@@ -3,28 +3,26 @@
 #include "cli/Commands.h"
 #include "cli/TextSink.h"
 #include "cli/UsageError.h"
+#include "vdrive/DiscTrees.h"
 #include "vdrive/TreeText.h"
-#include "vdrive/VirtualDriveFile.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
 int runTree(const Invocation &invocation, CommandContext &context)
 {
     const QString &disc = invocation.operands.front();
-    const QString directory = dataDirectory(invocation);
-    const std::optional<QString> file = virtualDriveFile(directory, disc);
-    if (!file || !QFileInfo(*file).isFile())
+    const DiscTrees trees(dataDirectory(invocation), chosenCatalogueOf(invocation));
+    const std::optional<QByteArray> stored = trees.read(disc);
+    if (!stored)
         throw UsageError(
             context
                 .texts(u"Für die CD \"%1\" ist kein virtuelles Laufwerk "
-                       u"gespeichert (keine Datei %2)"_s,
-                       u"No directory tree is stored for disc \"%1\" (no file "
-                       u"%2)"_s)
-                .arg(disc, QDir::toNativeSeparators(file.value_or(directory + disc + u".vfs"_s))));
-    const ParsedTree tree = parseTree(readTreeFile(*file));
+                       u"gespeichert (nicht gefunden: %2)"_s,
+                       u"No directory tree is stored for disc \"%1\" (not found: %2)"_s)
+                .arg(disc, QDir::toNativeSeparators(trees.placeOf(disc))));
+    const ParsedTree tree = parseTree(*stored);
     for (const TreeLine &line : tree.lines)
         context.out << QString(2 * line.level, u' ') << line.text << u'\n';
     // Like the window, the nodes before a damaged line are shown, then the damage is reported.

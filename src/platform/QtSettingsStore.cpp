@@ -36,6 +36,14 @@ QString QtSettingsStore::fileName() const
     return m_settings->fileName();
 }
 
+QString QtSettingsStore::catalogueUrl() const
+{
+    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, Organisation,
+                             Application);
+    const QVariant value = settings.value(u"Catalogue/Url"_s);
+    return value.typeId() == QMetaType::QString ? value.toString().trimmed() : QString();
+}
+
 // QSettings reads a value it recognises as a list, a number type in "@Variant(...)" or a byte
 // array as that type; only a plain string counts.
 StoredValue QtSettingsStore::read(const QString &name) const

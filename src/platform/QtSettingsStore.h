@@ -22,6 +22,9 @@ public:
     bool commit() override;
 
     QString fileName() const;
+    // The catalogue location kept in the same file, group "Catalogue", key "Url"; empty when
+    // absent or not text.
+    QString catalogueUrl() const;
 
 private:
     void open();

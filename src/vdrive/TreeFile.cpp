@@ -26,7 +26,12 @@ void SaveTreeToFile(const QTreeWidget &tree, const QString &fileName)
 
 void LoadTreeFromFile(QTreeWidget &tree, const QString &fileName, const QIcon &nodeIcon)
 {
-    const ParsedTree parsed = parseTree(readTreeFile(fileName));
+    LoadTreeFromText(tree, readTreeFile(fileName), nodeIcon);
+}
+
+void LoadTreeFromText(QTreeWidget &tree, QByteArrayView text, const QIcon &nodeIcon)
+{
+    const ParsedTree parsed = parseTree(text);
 
     const UpdatesSuspended suspended(tree);
     tree.clear();

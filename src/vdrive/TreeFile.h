@@ -12,3 +12,5 @@ void SaveTreeToFile(const QTreeWidget &tree, const QString &fileName);
 // that cannot be opened leaves the tree as it was; a level jump keeps the nodes read before it.
 // Both throw AppError.
 void LoadTreeFromFile(QTreeWidget &tree, const QString &fileName, const QIcon &nodeIcon = {});
+// The same for tree text already read.
+void LoadTreeFromText(QTreeWidget &tree, QByteArrayView text, const QIcon &nodeIcon = {});

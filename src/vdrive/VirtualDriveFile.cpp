@@ -34,13 +34,19 @@ bool hasSubdirectory(const PathMapper &paths, const QString &root)
 
 } // namespace
 
-void storeDriveTree(const QString &file, const DriveTable &drives, const QString &root,
-                    const QString &caption)
+QList<TreeLine> driveTree(const DriveTable &drives, const QString &root, const QString &caption,
+                          const QString &place)
 {
     const std::optional<Drive> drive = root.isEmpty() ? std::nullopt : drives.drive(root.front());
     const QList<TreeLine> lines = drive ? snapshotDrive(*drive, caption) : QList<TreeLine>();
     if (lines.isEmpty() && hasSubdirectory(PathMapper(drives), root))
-        throw AppError(u"Laufwerk %1 kann nicht gelesen werden, Datei %2 bleibt unverändert"_s.arg(
-            root, file));
-    saveTreeFile(file, lines);
+        throw AppError(
+            u"Laufwerk %1 kann nicht gelesen werden, %2 bleibt unverändert"_s.arg(root, place));
+    return lines;
+}
+
+void storeDriveTree(const QString &file, const DriveTable &drives, const QString &root,
+                    const QString &caption)
+{
+    saveTreeFile(file, driveTree(drives, root, caption, u"Datei %1"_s.arg(file)));
 }

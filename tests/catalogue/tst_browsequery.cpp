@@ -100,7 +100,7 @@ private Q_SLOTS:
                 {discs[i], i < paths.size() ? QVariant(paths[i]) : u"d:\\X"_s, {}, {}});
         fixture.add(records);
 
-        BrowseQuery query(fixture.directory());
+        BrowseQuery query(fixture.fileName());
         query.setRequest({kind, text});
         query.setRequestLive(false);
         query.open();
@@ -115,7 +115,7 @@ private Q_SLOTS:
         const CatalogueFixture fixture;
         fixture.add(numbered(10'000));
         fixture.add({{u"A"_s, u"d:\\X"_s, u""_s, {}}});
-        BrowseQuery query(fixture.directory());
+        BrowseQuery query(fixture.fileName());
         const QAbstractItemModelTester tester(&query);
         query.open();
         const int firstBatch = query.rowCount();
@@ -160,7 +160,7 @@ private Q_SLOTS:
                      {u""_s, u"d:\\e"_s, {}, {}},
                      {u"A"_s, u"d:\\a3"_s, {}, {}}});
         fixture.add(numbered(600, u"C"_s));
-        BrowseQuery query(fixture.directory());
+        BrowseQuery query(fixture.fileName());
         query.setRequest({kind, text});
         QCOMPARE(failureOf([&] { discNamesOf(query); }), CatalogueMessage::closedDataSet());
         QCOMPARE(failureOf([&] { query.resultRowCount(); }), CatalogueMessage::closedDataSet());
@@ -187,7 +187,7 @@ private Q_SLOTS:
         QFETCH(QString, refusal);
         const CatalogueFixture fixture;
         fixture.add(numbered(300));
-        BrowseQuery query(fixture.directory());
+        BrowseQuery query(fixture.fileName());
         query.setRequestLive(live);
         if (open)
             query.open();
@@ -222,7 +222,7 @@ private Q_SLOTS:
     {
         const CatalogueFixture fixture;
         fixture.add(numbered(1'000));
-        BrowseQuery query(fixture.directory());
+        BrowseQuery query(fixture.fileName());
         query.open();
         CatalogueTable table(fixture.fileName());
         table.open();
@@ -236,5 +236,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestBrowseQuery)
+TRALBO_TEST_ON_EACH_BACKEND(TestBrowseQuery)
 #include "tst_browsequery.moc"

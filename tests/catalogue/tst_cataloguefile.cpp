@@ -122,7 +122,7 @@ private Q_SLOTS:
         CatalogueTable table(fixture.directory() + u"CD.db"_s);
         QVERIFY(failureOf([&] { table.open(); }).contains(message));
         QVERIFY(!table.isOpen());
-        BrowseQuery query(fixture.directory());
+        BrowseQuery query(fixture.directory() + u"CD.DB"_s);
         QVERIFY(failureOf([&] { query.open(); }).contains(message));
         QVERIFY(!query.isOpen());
         QCOMPARE(snapshot(fileName), before);
@@ -157,7 +157,7 @@ private Q_SLOTS:
             QCOMPARE(failureOf([&] { table.edit(); }), CatalogueMessage::readOnly());
             table.close();
 
-            BrowseQuery query(fixture.directory());
+            BrowseQuery query(fixture.directory() + u"CD.DB"_s);
             query.open();
             QCOMPARE(query.field(0, 3), FieldValue(u"Info"_s));
             for (const auto &change : std::initializer_list<std::function<void()>>{

@@ -126,7 +126,7 @@ void import(const QString &catalogue, const std::vector<Fields> &records)
 
 BrowseQuery *liveQueryOfAll(const CatalogueFixture &fixture, QObject *parent)
 {
-    auto *query = new BrowseQuery(fixture.directory(), parent);
+    auto *query = new BrowseQuery(fixture.fileName(), parent);
     query->setRequest({BrowseRequest::Kind::AllDiscs, {}});
     query->open();
     while (query->canFetchMore({}))

@@ -35,6 +35,7 @@ public:
     {
         Environment environment;
         environment.applicationDirectory = applicationDirectory();
+        environment.catalogue = catalogue;
         environment.drives = &drives;
         environment.dialogs = &dialogs;
         environment.settings = &settings;
@@ -57,6 +58,7 @@ public:
         return found;
     }
 
+    QString catalogue; // the chosen catalogue; none for CD.db of the application directory
     FakeDriveTable drives;
     RecordingDialogService dialogs;
     MemorySettingsStore settings;
