@@ -65,8 +65,8 @@ void importRecords(const QString &fileName, int count, RecordGenerator &generato
     CatalogueTable table(fileName);
     table.open();
     table.edit();
-    for (int i = 0; i < count; ++i)
-        table.insert(generator.next());
+    if (table.append(count, [&](qsizetype) { return generator.next(); }) != count)
+        qFatal("the catalogue refused a generated record");
     table.close();
 }
 

@@ -28,7 +28,8 @@ private:
     int m_index = 0;
 };
 
-// Appends count records of the generator to the catalogue file in one transaction.
+// Appends count records of the generator to the catalogue (a file or a server) in one
+// transaction.
 void importRecords(const QString &fileName, int count, RecordGenerator &generator);
 // The catalogue of a million records in folder, made once and kept there.
 QString largeCatalogue(const QString &folder);

@@ -41,9 +41,9 @@ void writeCsv(const QString &fileName, const std::vector<CatalogueRecord> &recor
     }
 }
 
-qsizetype recordCount(const QString &directory)
+qsizetype recordCount(const QString &catalogue)
 {
-    BrowseQuery query(directory);
+    BrowseQuery query(catalogue);
     query.setRequest({BrowseRequest::Kind::AllDiscs, {}});
     query.open();
     return query.resultRowCount();
@@ -82,8 +82,7 @@ void benchImport(const QString &folder)
         3, import, u"sh"_s,
         {u"-c"_s, u"rm -f \"$1\" && cp \"$2\" \"$1\" && sqlite3 \"$1\" \".import --csv $3 CD\""_s,
          u"sh"_s, reference, empty, csv});
-    if (recordCount(folder + u"/ours/"_s) != ImportRecords ||
-        recordCount(folder + u"/reference/"_s) != ImportRecords)
+    if (recordCount(ours) != ImportRecords || recordCount(reference) != ImportRecords)
         qFatal("an import stored a wrong number of records");
     if (!SearchIndex::forCatalogue(ours).isFresh())
         qFatal("the import left the search index stale");
@@ -119,7 +118,7 @@ void benchIndex(const QString &fileName)
 
 // A four-letter search until its first screen of rows, as the browse page opens it, with the
 // index beside the catalogue; against the scan of the same search.
-void benchIndexedSearch(const QString &folder, const QString &fileName)
+void benchIndexedSearch(const QString &fileName)
 {
     const SearchIndex index = SearchIndex::forCatalogue(fileName);
     if (!index.isFresh())
@@ -135,7 +134,7 @@ void benchIndexedSearch(const QString &folder, const QString &fileName)
     firstBatch(BrowseResult::IndexUse::Read);
     const double scanned = bestSeconds(3, [&] { firstBatch(BrowseResult::IndexUse::Ignore); });
     const double indexed = bestSeconds(5, [&] {
-        BrowseQuery query(folder + u'/');
+        BrowseQuery query(fileName);
         query.setRequestLive(false);
         query.setRequest(request);
         query.open();
@@ -146,9 +145,9 @@ void benchIndexedSearch(const QString &folder, const QString &fileName)
                {Goal::valueBelow(0.1), Goal::ratioAtMost(0.15)}, u"scan"_s, scanned);
 }
 
-void benchRebuild(const QString &folder)
+void benchRebuild(const QString &fileName)
 {
-    BrowseQuery query(folder + u'/');
+    BrowseQuery query(fileName);
     query.setRequestLive(false);
     query.setRequest({BrowseRequest::Kind::AllDiscs, {}});
     query.open();
@@ -189,9 +188,9 @@ int main(int argc, char *argv[])
         if (arguments.wants(u"index_1m"))
             benchIndex(fileName);
         if (arguments.wants(u"search_1m_indexed"))
-            benchIndexedSearch(folder, fileName);
+            benchIndexedSearch(fileName);
         if (arguments.wants(u"rebuild_1m"))
-            benchRebuild(folder);
+            benchRebuild(fileName);
     }
     return 0;
 }

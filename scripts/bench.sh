@@ -20,7 +20,13 @@ load=$(cut -d' ' -f1-3 /proc/loadavg)
 ran=0
 for program in "$build"/bench/bench_*; do
     [ -f "$program" ] && [ -x "$program" ] || continue
-    "$program" ${id:+"$id"} | tee -a "$output"
+    run=("$program")
+    # The server figures run against a throwaway PostgreSQL cluster unless one is configured.
+    if [[ $program == */bench_server ]] && [ -z "${PGPORT:-}${PGHOST:-}" ] &&
+        command -v pg_virtualenv > /dev/null; then
+        run=(pg_virtualenv "$program")
+    fi
+    "${run[@]}" ${id:+"$id"} | tee -a "$output"
     ran=1
 done
 if [ "$ran" = 0 ]; then

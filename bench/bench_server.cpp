@@ -1,0 +1,167 @@
+#include "BenchReport.h"
+#include "catalogue/BrowseQuery.h"
+#include "catalogue/CatalogueConnection.h"
+#include "catalogue/CatalogueTable.h"
+#include "catalogue/ServerSchema.h"
+#include "CatalogueGenerator.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int ImportRecords = 100'000;
+const QString FourLetters = u"ztop"_s; // a piece of the rare text the generator plants
+
+// Runs a statement on the maintenance database of the server.
+void administer(const QString &sql)
+{
+    {
+        QSqlDatabase connection = QSqlDatabase::addDatabase(u"QPSQL"_s, u"administer"_s);
+        connection.setDatabaseName(u"postgres"_s);
+        if (!connection.open())
+            qFatal("cannot reach the server: %s", qPrintable(connection.lastError().text()));
+        QSqlQuery query(connection);
+        if (!query.exec(sql))
+            qFatal("%s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(u"administer"_s);
+}
+
+// A new, empty catalogue database named name; one left by an earlier run is replaced.
+QString freshCatalogue(const QString &name)
+{
+    administer(u"DROP DATABASE IF EXISTS %1 WITH (FORCE)"_s.arg(name));
+    administer(u"CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0"_s.arg(name));
+    const QString location = u"dbname="_s + name;
+    createServerCatalogue(location);
+    return location;
+}
+
+void run(const QString &location, const QString &sql)
+{
+    const CatalogueConnection connection(location, CatalogueConnection::Access::ReadWrite);
+    connection.exec(sql);
+}
+
+QString csvField(const FieldValue &value)
+{
+    if (!value)
+        return {};
+    return u'"' + QString(*value).replace(u'"', u"\"\""_s) + u'"';
+}
+
+// The rows as psql's \copy reads them, the upper-cased path included as the program stores it.
+void writeCsv(const QString &fileName, const std::vector<CatalogueRecord> &records)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(fileName));
+    for (const CatalogueRecord &record : records)
+        file.write((csvField(record[1]) + u',' + csvField(record[2]) + u',' + csvField(record[3]) +
+                    u',' + csvField(record[4]) + u',' + csvField(upperPath(record[2])) + u'\n')
+                       .toUtf8());
+}
+
+// Imports 100,000 records through the table object, and psql's \copy of the same rows, each into
+// the emptied table of the same catalogue.
+void benchImport(const QString &folder)
+{
+    const QString name = u"tralbo_bench_import"_s;
+    const QString location = freshCatalogue(name);
+    std::vector<CatalogueRecord> records;
+    RecordGenerator generator;
+    for (int i = 0; i < ImportRecords; ++i)
+        records.push_back(generator.next());
+    QDir().mkpath(folder);
+    const QString csv = folder + u"/rows.csv"_s;
+    writeCsv(csv, records);
+
+    const QString empty = u"TRUNCATE cd RESTART IDENTITY"_s;
+    const auto import = [&] {
+        run(location, empty);
+        CatalogueTable table(location);
+        table.open();
+        table.edit();
+        if (table.append(qsizetype(records.size()), [&](qsizetype index) {
+                return records[std::size_t(index)];
+            }) != ImportRecords)
+            qFatal("the import stored too few records");
+        table.close();
+    };
+    const Comparison times = compareWithProgram(
+        3, import, u"sh"_s,
+        {u"-c"_s,
+         u"psql -qd \"$1\" -c \"$2\" && psql -qd \"$1\" -c \"\\\\copy cd (cd, datei, info, "
+         u"inhalt, datei_upper) FROM '$3' WITH (FORMAT csv)\""_s,
+         u"sh"_s, name, empty, csv});
+    administer(u"DROP DATABASE %1 WITH (FORCE)"_s.arg(name));
+    printBench(u"pg_import_100k"_s, times.seconds, u"s"_s, {Goal::ratioAtMost(3)}, u"psql-copy"_s,
+               times.referenceSeconds);
+}
+
+// A four-letter search over a million records until its first screen, as the browse page opens
+// it, through the trigram index; against the same search forced to scan the table.
+void benchSearch()
+{
+    const QString name = u"tralbo_bench_1m"_s;
+    const QString location = u"dbname="_s + name;
+    freshCatalogue(name);
+    RecordGenerator generator;
+    importRecords(location, LargeRecords, generator);
+    run(location, u"VACUUM ANALYZE cd"_s);
+
+    const BrowseRequest request{BrowseRequest::Kind::FileNameSearch, FourLetters};
+    const auto firstScreen = [&] {
+        BrowseQuery query(location);
+        query.setRequestLive(false);
+        query.setRequest(request);
+        query.open();
+        if (query.rowCount() != LargeRecords / RareEvery)
+            qFatal("search found %d rows", query.rowCount());
+    };
+    firstScreen();
+    const double indexed = bestSeconds(5, firstScreen);
+    const double scanned = bestSeconds(3, [&] {
+        const CatalogueConnection connection(location, CatalogueConnection::Access::ReadOnly);
+        connection.exec(u"SET enable_bitmapscan = off"_s);
+        QSqlQuery scan = connection.prepare(
+            u"SELECT nr, cd, datei, info, inhalt FROM cd WHERE datei_upper LIKE '%ZTOP%' "
+            u"ORDER BY nr LIMIT 256"_s);
+        connection.exec(scan);
+    });
+    administer(u"DROP DATABASE %1 WITH (FORCE)"_s.arg(name));
+    printBench(u"pg_search_1m"_s, indexed, u"s"_s, {Goal::valueBelow(0.1)}, u"scan"_s, scanned);
+}
+
+} // namespace
+
+// The catalogue on a PostgreSQL server: import and file-name search, against psql and the
+// server's own scan. Needs a server (the PG* variables; scripts/bench.sh starts one with
+// pg_virtualenv); without one the figures are reported as not measured.
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const BenchArguments arguments(application.arguments());
+    const bool server =
+        !qEnvironmentVariableIsEmpty("PGPORT") || !qEnvironmentVariableIsEmpty("PGHOST");
+    if (arguments.wants(u"pg_import_100k")) {
+        if (server)
+            benchImport(arguments.dataFolder() + u"/server_import"_s);
+        else
+            printUnmeasured(u"pg_import_100k"_s, u"s"_s, {Goal::ratioAtMost(3)});
+    }
+    if (arguments.wants(u"pg_search_1m")) {
+        if (server)
+            benchSearch();
+        else
+            printUnmeasured(u"pg_search_1m"_s, u"s"_s, {Goal::valueBelow(0.1)});
+    }
+    return 0;
+}
