@@ -37,8 +37,9 @@ public:
     // An open, live result on a catalogue that can be changed.
     bool canWrite() const;
 
-    // Walks every row of the result in order, giving the CD field as text (NULL as empty). Reads
-    // the catalogue itself, not the rows fetched. Throws AppError, "Operation bei geschlossener
+    // Walks every record of the request in order, giving the CD field as text (NULL as empty).
+    // Reads the catalogue as it is now, not the rows fetched, so records that this or another
+    // program wrote since the opening count too. Throws AppError, "Operation bei geschlossener
     // Datenmenge nicht ausführbar" when closed.
     void forEachDiscName(const std::function<void(const QString &)> &visit) const;
     // The number of rows of the whole result (counted in the catalogue). Throws like the above.

@@ -13,6 +13,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+constexpr int DefaultConnectTimeoutSeconds = 10;
+
 // A libpq value in single quotes, its quotes and backslashes escaped.
 QString quoted(const QString &value)
 {
@@ -44,9 +46,11 @@ QString connectOptions(const QString &location)
         throw AppError(u"Datenbankadresse %1 ist ungültig: %2"_s.arg(
             location, message ? QString::fromUtf8(message.get()).trimmed() : QString()));
     QStringList settings;
+    bool timeoutGiven = qEnvironmentVariableIsSet("PGCONNECT_TIMEOUT");
     for (const PQconninfoOption *option = options.get(); option->keyword; ++option) {
         if (!option->val)
             continue;
+        timeoutGiven = timeoutGiven || qstrcmp(option->keyword, "connect_timeout") == 0;
         const QString value = QString::fromUtf8(option->val);
         // The driver splits its options at ";", so such a value cannot reach libpq whole.
         if (value.contains(u';'))
@@ -54,6 +58,10 @@ QString connectOptions(const QString &location)
                 location, QString::fromUtf8(option->keyword)));
         settings.append(QString::fromUtf8(option->keyword) + u'=' + quoted(value));
     }
+    // libpq waits for an unanswering host as long as TCP does, minutes in which the window
+    // would stand still.
+    if (!timeoutGiven)
+        settings.append(u"connect_timeout='%1'"_s.arg(DefaultConnectTimeoutSeconds));
     return settings.join(u';');
 }
 

@@ -11,7 +11,8 @@ namespace ServerLocation {
 bool isServer(const QString &location);
 
 // The location's settings as connect options of Qt's PostgreSQL driver, every value quoted for
-// libpq. Throws AppError when libpq cannot read the location.
+// libpq, with a connect timeout of 10 s unless the location or PGCONNECT_TIMEOUT gives one.
+// Throws AppError when libpq cannot read the location.
 QString connectOptions(const QString &location);
 
 } // namespace ServerLocation

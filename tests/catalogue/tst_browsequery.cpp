@@ -217,6 +217,23 @@ private Q_SLOTS:
         QCOMPARE(query.resultRowCount(), 300);
     }
 
+    // A path changed on the browse page is found by the search under its new name only.
+    void editedPathIsSearchedAnew()
+    {
+        const CatalogueFixture fixture;
+        fixture.add(numbered(3));
+        BrowseQuery query(fixture.fileName());
+        query.open();
+        query.updateField(1, 2, u"d:\\SPIELE\\STRAßE.EXE"_s);
+        query.close();
+        for (const auto &[text, found] :
+             {std::pair{u"strasse"_s, u"2"_s}, {u"f1.exe"_s, QString()}}) {
+            query.setRequest({Kind::FileNameSearch, text});
+            query.open();
+            QCOMPARE(columnOf(query, 0).join(u' '), found);
+        }
+    }
+
     // Between batches the open query holds no lock, so an import can write meanwhile.
     void openQueryLetsImportWrite()
     {

@@ -12,8 +12,8 @@ struct Outcome
     QString err;
 };
 
-// Runs the tool with only the given locale variables set ("LANG=de_DE.UTF-8") and its data
-// folders inside home.
+// Runs the tool with only the given locale variables set ("LANG=de_DE.UTF-8"), and any other
+// variable given alike, and its data and settings folders inside home.
 inline Outcome
 runTool(const QStringList &arguments, const QStringList &locale = {QStringLiteral("LC_ALL=C")},
         const QString &home = QDir::tempPath() + QStringLiteral("/tralbo-cli-test-home"),
@@ -23,8 +23,11 @@ runTool(const QStringList &arguments, const QStringList &locale = {QStringLitera
     for (const QString &name : {QStringLiteral("LC_ALL"), QStringLiteral("LC_MESSAGES"),
                                 QStringLiteral("LANG"), QStringLiteral("LANGUAGE")})
         environment.remove(name);
+    // The developer's own catalogue choice stays out of the tests.
+    environment.remove(QStringLiteral("TRALBO_CATALOGUE"));
     for (const QString &setting : locale)
         environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     environment.insert(QStringLiteral("HOME"), home);
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     QProcess process;

@@ -2,6 +2,7 @@
 // output, messages and exit codes.
 
 #include "catalogue/CatalogueFixture.h"
+#include "catalogue/ServerTrees.h"
 #include "devices/DriveCaption.h"
 #include "ExportReaders.h"
 #include "platform/LinuxDriveTable.h"
@@ -23,6 +24,19 @@ QByteArray readAll(const QString &fileName)
 {
     QFile file(fileName);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Stores tree text for the disc where the catalogue keeps its trees: a .vfs file beside a
+// catalogue file, the catalogue's table on a server.
+void storeTree(const CatalogueFixture &catalogue, const QString &disc, const QByteArray &text)
+{
+    if (CatalogueFixture::backEnd() == BackEnd::Server) {
+        storeServerTree(catalogue.fileName(), disc, text);
+        return;
+    }
+    QFile file(catalogue.directory() + disc + u".vfs"_s);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
 }
 
 } // namespace
@@ -165,18 +179,15 @@ void TestCli::discsAndTreesAsTheWindowShowsThem()
     // A name repeating the one before is left out; NULL and the empty name look alike.
     QCOMPARE(discs.out, QByteArray("A\nB\xc3\xa4\n\nA\n"));
 
-    saveTreeFile(catalogue.directory() + u"Bä.vfs"_s,
-                 {{0, u"d: [bä]"_s}, {1, u"GAMES"_s}, {2, u"DOOM"_s}, {1, u"TOOLS"_s}});
+    storeTree(catalogue, u"Bä"_s,
+              serializeTree({{0, u"d: [bä]"_s}, {1, u"GAMES"_s}, {2, u"DOOM"_s}, {1, u"TOOLS"_s}}));
     const Outcome tree = runTool({u"tree"_s, u"Bä"_s, u"--catalogue"_s, catalogue.fileName()});
     QCOMPARE(tree.err, QString());
     QCOMPARE(tree.exitCode, 0);
     QCOMPARE(tree.out, QByteArray("d: [b\xc3\xa4]\n  GAMES\n    DOOM\n  TOOLS\n"));
 
     // A level jump: the lines before it are shown, then the damage is reported.
-    QFile damaged(catalogue.directory() + u"A.vfs"_s);
-    QVERIFY(damaged.open(QIODevice::WriteOnly));
-    damaged.write("root\r\n\tfolder\r\n\t\t\tdeep\r\n");
-    damaged.close();
+    storeTree(catalogue, u"A"_s, "root\r\n\tfolder\r\n\t\t\tdeep\r\n");
     const Outcome partial = runTool({u"tree"_s, u"A"_s, u"--catalogue"_s, catalogue.fileName()});
     QCOMPARE(partial.exitCode, 1);
     QCOMPARE(partial.out, QByteArray("root\n  folder\n"));
@@ -246,6 +257,8 @@ void TestCli::badInputEndsWithTwoInTheUsersLanguage()
 
 void TestCli::helpVersionAndDrives()
 {
+    if (CatalogueFixture::backEnd() == BackEnd::Server)
+        QSKIP("No catalogue of the fixture's: run once, on the file");
     const Outcome english = runTool({u"--help"_s});
     QCOMPARE(english.exitCode, 0);
     for (const char *command :
@@ -275,6 +288,8 @@ void TestCli::helpVersionAndDrives()
 
 void TestCli::defaultCatalogueIsTheWindowsAndNeverCreated()
 {
+    if (CatalogueFixture::backEnd() == BackEnd::Server)
+        QSKIP("No catalogue of the fixture's: run once, on the file");
     QTemporaryDir folder;
     const QString home = folder.filePath(u"home"_s);
     const QString program = folder.filePath(u"bin/tralbo-cli"_s);
@@ -303,7 +318,27 @@ void TestCli::defaultCatalogueIsTheWindowsAndNeverCreated()
     // One beside the program, in any letter case, wins, as it does for the window.
     catalogueWithDisc(folder.filePath(u"bin/cd.DB"_s), u"BESIDE"_s);
     QCOMPARE(runTool({u"discs"_s}, {u"LC_ALL=C"_s}, home, program).out, QByteArray("BESIDE\n"));
+
+    // A chosen catalogue comes before both: the settings file's, then the environment's, then
+    // the option's.
+    catalogueWithDisc(folder.filePath(u"chosen/settings.db"_s), u"SETTINGS"_s);
+    catalogueWithDisc(folder.filePath(u"chosen/environment.db"_s), u"ENVIRONMENT"_s);
+    catalogueWithDisc(folder.filePath(u"chosen/option.db"_s), u"OPTION"_s);
+    QFile settings(home + u"/config/Olvane/Skivra.conf"_s);
+    QVERIFY(QDir().mkpath(QFileInfo(settings).path()));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[Settings]\ncb1_Checked=True\n[Catalogue]\nUrl=" +
+                   folder.filePath(u"chosen/settings.db"_s).toUtf8() + '\n');
+    settings.close();
+    QCOMPARE(runTool({u"discs"_s}, {u"LC_ALL=C"_s}, home, program).out, QByteArray("SETTINGS\n"));
+    const QStringList environment{u"LC_ALL=C"_s, u"TRALBO_CATALOGUE="_s +
+                                                     folder.filePath(u"chosen/environment.db"_s)};
+    QCOMPARE(runTool({u"discs"_s}, environment, home, program).out, QByteArray("ENVIRONMENT\n"));
+    QCOMPARE(runTool({u"discs"_s, u"--catalogue"_s, folder.filePath(u"chosen/option.db"_s)},
+                     environment, home, program)
+                 .out,
+             QByteArray("OPTION\n"));
 }
 
-QTEST_GUILESS_MAIN(TestCli)
+TRALBO_TEST_ON_EACH_BACKEND(TestCli)
 #include "tst_cli.moc"
