@@ -1,5 +1,6 @@
 #include "CatalogueGenerator.h"
 
+#include "catalogue/BrowseQuery.h"
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/CatalogueTable.h"
 
@@ -85,4 +86,31 @@ QString largeCatalogue(const QString &folder)
     if (!QFile::rename(building, fileName))
         qFatal("cannot rename %s", qPrintable(building));
     return fileName;
+}
+
+QString csvField(const FieldValue &value)
+{
+    if (!value)
+        return {};
+    return u'"' + QString(*value).replace(u'"', u"\"\""_s) + u'"';
+}
+
+void writeCsv(const QString &fileName, const std::vector<CatalogueRecord> &records,
+              const std::function<QStringList(qsizetype, const CatalogueRecord &)> &fieldsOf)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(fileName));
+    for (qsizetype i = 0; i < qsizetype(records.size()); ++i)
+        file.write((fieldsOf(i, records[std::size_t(i)]).join(u',') + u'\n').toUtf8());
+}
+
+void openRareSearch(const QString &catalogue, const QString &text)
+{
+    BrowseQuery query(catalogue);
+    query.setRequestLive(false);
+    query.setRequest({BrowseRequest::Kind::FileNameSearch, text});
+    query.open();
+    if (query.rowCount() != LargeRecords / RareEvery)
+        qFatal("search found %d rows", query.rowCount());
 }

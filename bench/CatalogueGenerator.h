@@ -3,8 +3,11 @@
 #include "catalogue/CatalogueRecord.h"
 
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <random>
+#include <vector>
 
 // The benchmark catalogues: records of shareware discs, the same on every run.
 inline constexpr int LargeRecords = 1'000'000;
@@ -33,3 +36,13 @@ private:
 void importRecords(const QString &fileName, int count, RecordGenerator &generator);
 // The catalogue of a million records in folder, made once and kept there.
 QString largeCatalogue(const QString &folder);
+
+// A field as the benchmarks' CSV files hold it: quoted, with its quotes doubled; NULL as nothing.
+QString csvField(const FieldValue &value);
+// Writes one CSV line per record, of the fields that fieldsOf gives for the record at an index.
+void writeCsv(const QString &fileName, const std::vector<CatalogueRecord> &records,
+              const std::function<QStringList(qsizetype, const CatalogueRecord &)> &fieldsOf);
+
+// Opens the browse page's search for text on the catalogue until its first screen, and stops the
+// benchmark when it did not find the planted rare paths.
+void openRareSearch(const QString &catalogue, const QString &text);

@@ -1,5 +1,4 @@
 #include "BenchReport.h"
-#include "catalogue/BrowseQuery.h"
 #include "catalogue/CatalogueConnection.h"
 #include "catalogue/CatalogueTable.h"
 #include "catalogue/ServerSchema.h"
@@ -7,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -50,25 +48,6 @@ void run(const QString &location, const QString &sql)
     connection.exec(sql);
 }
 
-QString csvField(const FieldValue &value)
-{
-    if (!value)
-        return {};
-    return u'"' + QString(*value).replace(u'"', u"\"\""_s) + u'"';
-}
-
-// The rows as psql's \copy reads them, the upper-cased path included as the program stores it.
-void writeCsv(const QString &fileName, const std::vector<CatalogueRecord> &records)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write %s", qPrintable(fileName));
-    for (const CatalogueRecord &record : records)
-        file.write((csvField(record[1]) + u',' + csvField(record[2]) + u',' + csvField(record[3]) +
-                    u',' + csvField(record[4]) + u',' + csvField(upperPath(record[2])) + u'\n')
-                       .toUtf8());
-}
-
 // Imports 100,000 records through the table object, and psql's \copy of the same rows, each into
 // the emptied table of the same catalogue.
 void benchImport(const QString &folder)
@@ -81,7 +60,12 @@ void benchImport(const QString &folder)
         records.push_back(generator.next());
     QDir().mkpath(folder);
     const QString csv = folder + u"/rows.csv"_s;
-    writeCsv(csv, records);
+    // The rows as psql's \copy reads them, the upper-cased path included as the program
+    // stores it.
+    writeCsv(csv, records, [](qsizetype, const CatalogueRecord &record) {
+        return QStringList{csvField(record[1]), csvField(record[2]), csvField(record[3]),
+                           csvField(record[4]), csvField(upperPath(record[2]))};
+    });
 
     const QString empty = u"TRUNCATE cd RESTART IDENTITY"_s;
     const auto import = [&] {
@@ -117,15 +101,7 @@ void benchSearch()
     importRecords(location, LargeRecords, generator);
     run(location, u"VACUUM ANALYZE cd"_s);
 
-    const BrowseRequest request{BrowseRequest::Kind::FileNameSearch, FourLetters};
-    const auto firstScreen = [&] {
-        BrowseQuery query(location);
-        query.setRequestLive(false);
-        query.setRequest(request);
-        query.open();
-        if (query.rowCount() != LargeRecords / RareEvery)
-            qFatal("search found %d rows", query.rowCount());
-    };
+    const auto firstScreen = [&] { openRareSearch(location, FourLetters); };
     firstScreen();
     const double indexed = bestSeconds(5, firstScreen);
     const double scanned = bestSeconds(3, [&] {

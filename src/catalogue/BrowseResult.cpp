@@ -326,21 +326,13 @@ void BrowseResult::insertNewRow(const std::array<FieldValue, 4> &fields)
     if (!m_hasNewRow)
         return;
     SearchIndexUpdate searchIndex(m_connection.location());
-    const bool server = m_connection.isServer();
-    QSqlQuery insert = m_connection.prepare(
-        server ? u"INSERT INTO cd (cd, datei, info, inhalt, datei_upper) VALUES (?, ?, ?, ?, ?) "
-                 u"RETURNING nr"_s
-               : u"INSERT INTO CD (CD, DATEI, INFO, INHALT) VALUES (?, ?, ?, ?)"_s);
-    for (int i = 0; i < int(fields.size()); ++i)
-        insert.bindValue(i, boundValue(fields[std::size_t(i)]));
-    if (server)
-        insert.bindValue(int(fields.size()), boundValue(upperPath(fields[PathPosition - 1])));
+    QSqlQuery insert = m_connection.prepareInsert();
+    m_connection.bindInsert(insert, fields);
     m_connection.exec(insert);
     searchIndex.recordsAppended();
     searchIndex.finish();
     Row &row = m_appended.back();
-    row.key =
-        server && insert.next() ? insert.value(0).toLongLong() : insert.lastInsertId().toLongLong();
+    row.key = m_connection.insertedKey(insert);
     row.fields = fields;
     m_hasNewRow = false;
 }

@@ -205,6 +205,31 @@ void CatalogueConnection::exec(const QString &sql) const
     exec(query);
 }
 
+QSqlQuery CatalogueConnection::prepareInsert() const
+{
+    return prepare(
+        m_server ? u"INSERT INTO cd (cd, datei, info, inhalt, datei_upper) VALUES (?, ?, ?, ?, ?) "
+                   u"RETURNING nr"_s
+                 : u"INSERT INTO CD (CD, DATEI, INFO, INHALT) VALUES (?, ?, ?, ?)"_s);
+}
+
+void CatalogueConnection::bindInsert(QSqlQuery &insert,
+                                     const std::array<FieldValue, 4> &fields) const
+{
+    for (int i = 0; i < int(fields.size()); ++i)
+        insert.bindValue(i, boundValue(fields[std::size_t(i)]));
+    // The search compares the path in the program's upper case, never the server's.
+    if (m_server)
+        insert.bindValue(int(fields.size()), boundValue(upperPath(fields[1])));
+}
+
+qint64 CatalogueConnection::insertedKey(QSqlQuery &insert) const
+{
+    if (m_server)
+        return insert.next() ? insert.value(0).toLongLong() : 0;
+    return insert.lastInsertId().toLongLong();
+}
+
 void CatalogueConnection::forEachText(const QString &sql, const QVariantMap &parameters,
                                       const std::function<void(const QString &)> &visit) const
 {

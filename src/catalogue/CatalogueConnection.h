@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/CatalogueError.h"
+#include "catalogue/CatalogueRecord.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -57,6 +58,12 @@ public:
     QSqlQuery prepare(const QString &sql) const;
     void exec(QSqlQuery &query) const;
     void exec(const QString &sql) const; // also statements that cannot be prepared
+    // An insert of one record, its fields CD, DATEI, INFO and INHALT bound by bindInsert(); a
+    // server also gets the upper-cased path beside them and gives the new key back.
+    QSqlQuery prepareInsert() const;
+    void bindInsert(QSqlQuery &insert, const std::array<FieldValue, 4> &fields) const;
+    // The key of the record the executed insert stored.
+    qint64 insertedKey(QSqlQuery &insert) const;
     // The catalogue's message for a failure of a query on this connection (catalogueError,
     // serverError).
     CatalogueFailure failure(const QSqlError &error) const;

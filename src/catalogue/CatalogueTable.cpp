@@ -57,20 +57,13 @@ void CatalogueTable::insert(const CatalogueRecord &record)
 {
     if (!isOpen())
         throw AppError(CatalogueMessage::closedDataSet());
-    const bool server = m_connection->isServer();
-    if (!m_insert) {
-        m_insert = m_connection->prepare(
-            server
-                ? u"INSERT INTO cd (cd, datei, info, inhalt, datei_upper) VALUES (?, ?, ?, ?, ?)"_s
-                : u"INSERT INTO CD (CD, DATEI, INFO, INHALT) VALUES (?, ?, ?, ?)"_s);
-    }
-    for (int position = 1; position < int(record.size()); ++position)
-        m_insert->bindValue(position - 1, boundValue(record[position]));
-    if (!server) {
+    if (!m_insert)
+        m_insert = m_connection->prepareInsert();
+    m_connection->bindInsert(*m_insert, {record[1], record[2], record[3], record[4]});
+    if (!m_connection->isServer()) {
         m_connection->exec(*m_insert);
         return;
     }
-    m_insert->bindValue(int(record.size()) - 1, boundValue(upperPath(record[2])));
     // A refused statement spoils a server's whole transaction; the savepoint keeps what came
     // before, as SQLite does.
     m_connection->exec(u"SAVEPOINT record"_s);

@@ -26,6 +26,9 @@ void QtSettingsStore::open()
     m_settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                              Organisation, Application);
     m_settings->allKeys(); // QSettings parses sections lazily; a damaged one shows only then
+    const QVariant catalogue = m_settings->value(u"Catalogue/Url"_s);
+    m_catalogueUrl =
+        catalogue.typeId() == QMetaType::QString ? catalogue.toString().trimmed() : QString();
     m_settings->beginGroup(Group);
     m_damaged =
         m_settings->status() != QSettings::NoError && QFileInfo(m_settings->fileName()).isFile();
@@ -34,14 +37,6 @@ void QtSettingsStore::open()
 QString QtSettingsStore::fileName() const
 {
     return m_settings->fileName();
-}
-
-QString QtSettingsStore::catalogueUrl() const
-{
-    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, Organisation,
-                             Application);
-    const QVariant value = settings.value(u"Catalogue/Url"_s);
-    return value.typeId() == QMetaType::QString ? value.toString().trimmed() : QString();
 }
 
 // QSettings reads a value it recognises as a list, a number type in "@Variant(...)" or a byte

@@ -22,9 +22,9 @@ public:
     bool commit() override;
 
     QString fileName() const;
-    // The catalogue location kept in the same file, group "Catalogue", key "Url"; empty when
-    // absent or not text.
-    QString catalogueUrl() const;
+    // The catalogue location kept in the same file, group "Catalogue", key "Url", as read when
+    // the file was opened; empty when absent or not text.
+    QString catalogueUrl() const { return m_catalogueUrl; }
 
 private:
     void open();
@@ -32,4 +32,5 @@ private:
 
     std::unique_ptr<QSettings> m_settings;
     bool m_damaged = false; // the file exists but could not be read or parsed
+    QString m_catalogueUrl;
 };
