@@ -1,10 +1,10 @@
 // "In Datenbank einfügen": names the scanned disc and writes one catalogue record per entry of
 // the selection list, with the side texts the options ask for.
 
-#include "app/BusyCursor.h"
 #include "app/HandlerGuard.h"
 #include "app/Unit1.h"
 #include "base/AppError.h"
+#include "base/BusyCursor.h"
 #include "catalogue/BrowseQuery.h"
 #include "catalogue/DiscName.h"
 #include "catalogue/ImportRun.h"

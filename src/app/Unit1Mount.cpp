@@ -1,7 +1,7 @@
 // Mounting the medium of a drive that the desktop left unmounted, before the drive is read.
 
-#include "app/BusyCursor.h"
 #include "app/Unit1.h"
+#include "base/BusyCursor.h"
 #include "devices/DriveComboBox.h"
 #include "devices/MountWatcher.h"
 #include "platform/DriveTable.h"

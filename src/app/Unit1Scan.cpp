@@ -1,12 +1,12 @@
 // "Scan Drive": lists the chosen drive, keeps the files whose extension is selected and attaches
 // their side texts; and the click on the selection list that shows them.
 
-#include "app/BusyCursor.h"
 #include "app/PathListModel.h"
 #include "app/RunBeside.h"
 #include "app/SearchAnimation.h"
 #include "app/Unit1.h"
 #include "base/AppError.h"
+#include "base/BusyCursor.h"
 #include "devices/DriveComboBox.h"
 #include "devices/MountWatcher.h"
 #include "scan/FindFile.h"

@@ -1,7 +1,7 @@
 #include "vdrive/DirTree.h"
 
-#include "app/BusyCursor.h"
 #include "base/AppError.h"
+#include "base/BusyCursor.h"
 #include "devices/DriveCaption.h"
 #include "scan/FileSelection.h"
 #include "vdrive/FolderTree.h"
