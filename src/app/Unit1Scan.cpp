@@ -7,6 +7,7 @@
 #include "app/Unit1.h"
 #include "base/AppError.h"
 #include "base/BusyCursor.h"
+#include "base/UpperAscii.h"
 #include "devices/DriveComboBox.h"
 #include "devices/MountWatcher.h"
 #include "scan/FindFile.h"

@@ -1,6 +1,6 @@
 #include "catalogue/DiscName.h"
 
-#include "scan/FileSelection.h"
+#include "base/UpperAscii.h"
 
 QString proposedDiscName(const QString &driveCaption)
 {

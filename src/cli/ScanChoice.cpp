@@ -1,5 +1,6 @@
 #include "cli/ScanChoice.h"
 
+#include "base/UpperAscii.h"
 #include "cli/UsageError.h"
 
 using namespace Qt::StringLiterals;

@@ -1,5 +1,7 @@
 #include "scan/FileSelection.h"
 
+#include "base/UpperAscii.h"
+
 namespace {
 
 int hexDigitValue(QChar character)
@@ -12,11 +14,6 @@ int hexDigitValue(QChar character)
     if (unit >= u'A' && unit <= u'F')
         return unit - u'A' + 10;
     return -1;
-}
-
-char16_t upperAsciiUnit(char16_t unit)
-{
-    return unit >= u'a' && unit <= u'z' ? char16_t(unit - (u'a' - u'A')) : unit;
 }
 
 // Compares without allocating: the scan tests every file of a disc.
@@ -32,14 +29,6 @@ bool equalsUpperAscii(QStringView text, QStringView upper)
 }
 
 } // namespace
-
-QString upperAscii(QStringView text)
-{
-    QString result = text.toString();
-    for (QChar &character : result)
-        character = QChar(upperAsciiUnit(character.unicode()));
-    return result;
-}
 
 QStringView extensionOf(QStringView path)
 {

@@ -29,8 +29,6 @@ struct SelectionOptions
     bool cutDescriptions = false;     // cut descriptions to the line limit
 };
 
-// Upper-cases only the letters a to z; other characters stay as they are.
-QString upperAscii(QStringView text);
 // The part of a path from its last "." to the end, when that dot follows the last "\" or ":";
 // otherwise empty.
 QStringView extensionOf(QStringView path);

@@ -2,8 +2,8 @@
 
 #include "base/AppError.h"
 #include "base/BusyCursor.h"
+#include "base/UpperAscii.h"
 #include "devices/DriveCaption.h"
-#include "scan/FileSelection.h"
 #include "vdrive/FolderTree.h"
 #include "vdrive/Subdirectories.h"
 #include "vdrive/UpdatesSuspended.h"

@@ -1,6 +1,6 @@
 #include "vdrive/Subdirectories.h"
 
-#include "scan/FileSelection.h"
+#include "base/UpperAscii.h"
 
 #include <dirent.h>
 #include <fcntl.h>

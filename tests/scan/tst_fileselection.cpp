@@ -1,5 +1,7 @@
 #include "scan/FileSelection.h"
 
+#include "base/UpperAscii.h"
+
 #include <QTest>
 
 using namespace Qt::StringLiterals;
