@@ -18,6 +18,11 @@ const QStringList SchemaStatements{
     u"CREATE TABLE cd (nr bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, cd text, datei text, "
     u"info text, inhalt text, datei_upper text)"_s,
     u"CREATE INDEX cd_datei_upper_trigrams ON cd USING gin (datei_upper gin_trgm_ops)"_s,
+    // The disc filter's "cd LIKE pattern": text_pattern_ops serves exact names and prefixes
+    // whatever the database's collation; nr lets the key range of each batch narrow the scan.
+    u"CREATE INDEX cd_disc ON cd (cd text_pattern_ops, nr)"_s,
+    // A disc's records in key order, a missing disc name counting as the empty one.
+    u"CREATE INDEX cd_disc_or_empty ON cd (coalesce(cd, ''), nr)"_s,
     u"CREATE TABLE trees (disc text PRIMARY KEY, tree bytea NOT NULL, "
     u"stored timestamptz NOT NULL DEFAULT now())"_s,
 };

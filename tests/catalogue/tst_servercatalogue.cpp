@@ -103,6 +103,13 @@ void TestServerCatalogue::makesTheTablesOnceInAUtf8Database()
                  utf8)
                 .contains(u"datei_upper"_s));
     QCOMPARE(exec(u"SELECT count(*) FROM trees"_s, utf8), u"0"_s);
+    // The disc filter's LIKE is served under any collation, an export's disc read by its own.
+    QCOMPARE(exec(u"SELECT string_agg(indexdef, '; ' ORDER BY indexname) FROM pg_indexes "
+                  u"WHERE indexname LIKE 'cd_disc%'"_s,
+                  utf8),
+             u"CREATE INDEX cd_disc ON public.cd USING btree (cd text_pattern_ops, nr); "
+             u"CREATE INDEX cd_disc_or_empty ON public.cd USING btree (COALESCE(cd, ''::text), "
+             u"nr)"_s);
 
     const Outcome again = makeCatalogue(u"dbname="_s + utf8);
     QCOMPARE(again.exitCode, 1);
