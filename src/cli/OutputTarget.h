@@ -3,12 +3,14 @@
 #include "cli/Texts.h"
 #include "cli/TextSink.h"
 
-#include <QSaveFile>
+#include <QFileDevice>
 
+#include <memory>
 #include <optional>
 
-// Where a command writes its records: the tool's standard output, or the file given with -o,
-// which appears whole, replacing an older one, only once everything is written.
+// Where a command writes its records: the tool's standard output, or the file given with -o.
+// A regular file appears whole, replacing an older one, only once everything is written; a pipe,
+// a device or a descriptor name ("/dev/stdout", "/dev/fd/3") is written into as it stands.
 class OutputTarget final
 {
 public:
@@ -21,8 +23,12 @@ public:
     void finish();
 
 private:
+    // The file of -o, or nullptr for a descriptor that is the tool's own standard output.
+    std::unique_ptr<QFileDevice> opened(const QString &fileName) const;
+
     TextSink &m_standardOutput;
     Texts m_texts;
-    std::optional<QSaveFile> m_file;
+    QString m_fileName;
+    std::unique_ptr<QFileDevice> m_file;
     std::optional<TextSink> m_fileSink;
 };

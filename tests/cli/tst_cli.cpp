@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -50,6 +52,7 @@ private Q_SLOTS:
     void searchGivesTheWindowsRowsInItsOrder();
     void exportRoundTripsAwkwardValues_data();
     void exportRoundTripsAwkwardValues();
+    void exportWritesIntoPipesAndStandardOutput();
     void discsAndTreesAsTheWindowShowsThem();
     void badInputEndsWithTwoInTheUsersLanguage_data();
     void badInputEndsWithTwoInTheUsersLanguage();
@@ -163,6 +166,31 @@ void TestCli::exportRoundTripsAwkwardValues()
     }
     QCOMPARE(back.failure, QString());
     QCOMPARE(back.records, expected);
+}
+
+void TestCli::exportWritesIntoPipesAndStandardOutput()
+{
+    const CatalogueFixture catalogue;
+    catalogue.add({{u"A"_s, u"d:\\A.EXE"_s, {}, {}}});
+    const QByteArray csv = "Nr,CD,DATEI,INFO,INHALT\r\n1,\"A\",\"d:\\A.EXE\",,\r\n";
+    const QString fifo = catalogue.directory() + u"fifo"_s;
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QProcess reader;
+    reader.start(u"cat"_s, {fifo});
+    QVERIFY(reader.waitForStarted());
+    const Outcome intoFifo =
+        runTool({u"export"_s, u"--csv"_s, u"-o"_s, fifo, u"--catalogue"_s, catalogue.fileName()});
+    QCOMPARE(intoFifo.err, QString());
+    QCOMPARE(intoFifo.exitCode, 0);
+    QVERIFY(reader.waitForFinished(10000));
+    QCOMPARE(reader.readAllStandardOutput(), csv);
+    QVERIFY(!QFileInfo(fifo).isFile());
+
+    const Outcome intoStandardOutput = runTool({u"export"_s, u"--csv"_s, u"-o"_s, u"/dev/stdout"_s,
+                                                u"--catalogue"_s, catalogue.fileName()});
+    QCOMPARE(intoStandardOutput.err, QString());
+    QCOMPARE(intoStandardOutput.exitCode, 0);
+    QCOMPARE(intoStandardOutput.out, csv);
 }
 
 void TestCli::discsAndTreesAsTheWindowShowsThem()
