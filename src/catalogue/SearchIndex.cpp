@@ -25,10 +25,12 @@ constexpr int IndexWaitMs = 250;
 
 void runOnce(const SearchIndex &index,
              SearchIndexBuild::Outcome (*work)(const QString &, const QString &,
-                                               const std::atomic<bool> &))
+                                               const std::atomic<bool> &,
+                                               const SearchIndexBuild::Progress &),
+             const SearchIndexBuild::Progress &progress)
 {
     const std::atomic<bool> neverCancelled{false};
-    if (work(index.catalogueFile(), index.fileName(), neverCancelled) ==
+    if (work(index.catalogueFile(), index.fileName(), neverCancelled, progress) ==
         SearchIndexBuild::Outcome::GaveUp) {
         throw AppError(u"Suchindex %1 kann jetzt nicht erneuert werden: Die Datenbank wird "
                        u"gerade geschrieben"_s.arg(QDir::toNativeSeparators(index.fileName())));
@@ -51,25 +53,38 @@ SearchIndex SearchIndex::forCatalogue(const QString &catalogueFile)
 
 bool SearchIndex::isFresh() const
 {
+    const Condition now = condition();
+    return now == Condition::Behind || now == Condition::Current;
+}
+
+SearchIndex::Condition SearchIndex::condition() const
+{
+    if (!QFileInfo::exists(m_fileName))
+        return Condition::Missing;
     try {
         const SqliteDatabase catalogue(m_catalogueFile, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
         if (!attachTo(catalogue.handle()))
-            return false;
+            return Condition::Stale;
         const SqliteTransaction read(catalogue.handle(), "BEGIN");
-        return coveredKey(catalogue.handle()).has_value();
+        const std::optional<qint64> covered = coveredKey(catalogue.handle());
+        if (!covered)
+            return Condition::Stale;
+        const std::optional<CatalogueState> now =
+            SearchIndexFile::catalogueState(catalogue.handle(), "main");
+        return now && now->lastKey > *covered ? Condition::Behind : Condition::Current;
     } catch (const AppError &) {
-        return false;
+        return Condition::Stale;
     }
 }
 
-void SearchIndex::rebuild() const
+void SearchIndex::rebuild(const SearchIndexBuild::Progress &progress) const
 {
-    runOnce(*this, &SearchIndexBuild::rebuild);
+    runOnce(*this, &SearchIndexBuild::rebuild, progress);
 }
 
-void SearchIndex::update() const
+void SearchIndex::update(const SearchIndexBuild::Progress &progress) const
 {
-    runOnce(*this, &SearchIndexBuild::bringUpToDate);
+    runOnce(*this, &SearchIndexBuild::bringUpToDate, progress);
 }
 
 void SearchIndex::updateInBackground() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/CatalogueRecord.h"
+#include "catalogue/SearchIndexBuild.h"
 #include "catalogue/SearchIndexFile.h"
 
 #include <QString>
@@ -21,18 +22,29 @@ class SearchIndex final
 public:
     static SearchIndex forCatalogue(const QString &catalogueFile);
 
+    // How the index stands to the catalogue file as it is now.
+    enum class Condition
+    {
+        Missing,
+        Stale,  // it matches an older state of the catalogue, or is damaged
+        Behind, // it matches, but records appended since are not in its table yet
+        Current
+    };
+
     const QString &catalogueFile() const { return m_catalogueFile; }
     const QString &fileName() const { return m_fileName; }
 
     // Whether the index exists and matches the catalogue file as it is now. Never throws.
     bool isFresh() const;
+    // Never throws: an index that cannot be read is stale.
+    Condition condition() const;
     // Builds the index anew from the catalogue, in a temporary file that replaces the index when
     // complete. Throws AppError: the catalogue cannot be read or is being written, the folder is
     // read-only, the disk is full.
-    void rebuild() const;
+    void rebuild(const SearchIndexBuild::Progress &progress = {}) const;
     // Adds the records appended since the index was made or, when it does not match the
     // catalogue, rebuilds it. Throws like rebuild().
-    void update() const;
+    void update(const SearchIndexBuild::Progress &progress = {}) const;
     // update() in a worker thread with connections of its own; returns at once. It gives up while
     // the catalogue is being written and tries again a little later.
     void updateInBackground() const;

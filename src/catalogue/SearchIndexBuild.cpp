@@ -22,6 +22,7 @@
 using namespace Qt::StringLiterals;
 using namespace SearchIndexFile;
 using Outcome = SearchIndexBuild::Outcome;
+using Progress = SearchIndexBuild::Progress;
 
 namespace {
 
@@ -79,12 +80,23 @@ std::optional<std::vector<Name>> readChunk(const SqliteDatabase &catalogue,
     }
 }
 
+// How far the keys read have come from the first one read towards the last one: keys are
+// numbered on, so this tracks the records without counting them first.
+int percentReached(qint64 firstRead, qint64 reached, qint64 last)
+{
+    if (reached >= last)
+        return 100;
+    return int(100.0 * double(reached - firstRead) / double(last - firstRead));
+}
+
 // Adds the names of the records with keys from first to the state's last key to the index's
 // table, inside the caller's transaction on the index. False when it gave up.
 bool addNames(const SqliteDatabase &catalogue, const CatalogueState &state, qint64 first,
-              const SqliteDatabase &index, const std::atomic<bool> &cancel)
+              const SqliteDatabase &index, const std::atomic<bool> &cancel,
+              const Progress &progress)
 {
     SqliteStatement insert(index, "INSERT INTO trigrams (rowid, name) VALUES (?, ?)");
+    std::optional<qint64> firstRead;
     for (;;) {
         if (cancel)
             return false;
@@ -96,8 +108,15 @@ bool addNames(const SqliteDatabase &catalogue, const CatalogueState &state, qint
             insert.bind(2, name.upper);
             insert.step();
         }
-        if (int(names->size()) < ChunkRecords || names->back().key == state.lastKey)
+        if (int(names->size()) < ChunkRecords || names->back().key == state.lastKey) {
+            if (progress)
+                progress(100);
             return true;
+        }
+        if (progress) {
+            firstRead = firstRead.value_or(names->front().key);
+            progress(percentReached(*firstRead, names->back().key, state.lastKey));
+        }
         first = names->back().key + 1;
     }
 }
@@ -126,7 +145,7 @@ std::optional<CatalogueState> readableState(const SqliteDatabase &catalogue)
 // Adds the records appended since the index last matched. nullopt when the index does not match
 // the catalogue or cannot be used at all: only a rebuild helps then.
 std::optional<Outcome> addAppended(const QString &catalogueFile, const QString &indexFile,
-                                   const std::atomic<bool> &cancel)
+                                   const std::atomic<bool> &cancel, const Progress &progress)
 {
     if (!QFileInfo::exists(indexFile))
         return std::nullopt;
@@ -149,7 +168,7 @@ std::optional<Outcome> addAppended(const QString &catalogueFile, const QString &
             return std::nullopt;
         if (held->coveredKey >= state->lastKey)
             return Outcome::Done;
-        if (!addNames(catalogue, *state, held->coveredKey + 1, index, cancel))
+        if (!addNames(catalogue, *state, held->coveredKey + 1, index, cancel, progress))
             return Outcome::GaveUp;
         writeIndexState(index, {state->fingerprint, state->lastKey});
         write.commit();
@@ -214,7 +233,7 @@ void removeAbandonedBuilds(const QString &indexFile)
 } // namespace
 
 Outcome SearchIndexBuild::rebuild(const QString &catalogueFile, const QString &indexFile,
-                                  const std::atomic<bool> &cancel)
+                                  const std::atomic<bool> &cancel, const Progress &progress)
 {
     const SqliteDatabase catalogue(catalogueFile, SQLITE_OPEN_READONLY);
     const std::optional<CatalogueState> state = readableState(catalogue);
@@ -235,7 +254,8 @@ Outcome SearchIndexBuild::rebuild(const QString &catalogueFile, const QString &i
         create(index);
         // Merged once at the end instead of again and again while growing.
         index.exec("INSERT INTO trigrams (trigrams, rank) VALUES ('automerge', 0)");
-        if (!addNames(catalogue, *state, std::numeric_limits<qint64>::min(), index, cancel))
+        if (!addNames(catalogue, *state, std::numeric_limits<qint64>::min(), index, cancel,
+                      progress))
             return Outcome::GaveUp;
         writeIndexState(index, {state->fingerprint, state->lastKey});
         index.exec("INSERT INTO trigrams (trigrams) VALUES ('optimize')");
@@ -257,9 +277,10 @@ Outcome SearchIndexBuild::rebuild(const QString &catalogueFile, const QString &i
 }
 
 Outcome SearchIndexBuild::bringUpToDate(const QString &catalogueFile, const QString &indexFile,
-                                        const std::atomic<bool> &cancel)
+                                        const std::atomic<bool> &cancel, const Progress &progress)
 {
-    if (const std::optional<Outcome> appended = addAppended(catalogueFile, indexFile, cancel))
+    if (const std::optional<Outcome> appended =
+            addAppended(catalogueFile, indexFile, cancel, progress))
         return *appended;
-    return rebuild(catalogueFile, indexFile, cancel);
+    return rebuild(catalogueFile, indexFile, cancel, progress);
 }

@@ -56,6 +56,12 @@ const QList<CommandSpec> &commandTable()
           disc(u"Nur diese CD (genauer Name)"_s, u"Only this disc (exact name)"_s), output(),
           catalogue()},
          runExport},
+        {u"index"_s,
+         {},
+         u"Den Suchindex einer Katalogdatei anlegen oder auf den neuesten Stand bringen"_s,
+         u"Build the search index of a catalogue file or bring it up to date"_s,
+         {catalogue()},
+         runIndex},
     };
     return commands;
 }

@@ -11,6 +11,7 @@ int runTree(const Invocation &invocation, CommandContext &context);
 int runExport(const Invocation &invocation, CommandContext &context);
 int runScan(const Invocation &invocation, CommandContext &context);
 int runImport(const Invocation &invocation, CommandContext &context);
+int runIndex(const Invocation &invocation, CommandContext &context);
 
 // The options only import takes besides those of scan.
 QList<OptionSpec> importOptionSpecs();

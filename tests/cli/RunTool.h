@@ -1,9 +1,14 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 
 struct Outcome
 {
@@ -12,12 +17,9 @@ struct Outcome
     QString err;
 };
 
-// Runs the tool with only the given locale variables set ("LANG=de_DE.UTF-8"), and any other
-// variable given alike, and its data and settings folders inside home.
-inline Outcome
-runTool(const QStringList &arguments, const QStringList &locale = {QStringLiteral("LC_ALL=C")},
-        const QString &home = QDir::tempPath() + QStringLiteral("/tralbo-cli-test-home"),
-        const QString &program = QStringLiteral(TRALBO_CLI))
+// The tool's environment with only the given locale variables set ("LANG=de_DE.UTF-8"), and any
+// other variable given alike, and its data and settings folders inside home.
+inline QProcessEnvironment toolEnvironment(const QStringList &locale, const QString &home)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString &name : {QStringLiteral("LC_ALL"), QStringLiteral("LC_MESSAGES"),
@@ -30,8 +32,22 @@ runTool(const QStringList &arguments, const QStringList &locale = {QStringLitera
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     environment.insert(QStringLiteral("HOME"), home);
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    return environment;
+}
+
+inline QString defaultToolHome()
+{
+    return QDir::tempPath() + QStringLiteral("/tralbo-cli-test-home");
+}
+
+// Runs the tool in the given environment (see toolEnvironment).
+inline Outcome runTool(const QStringList &arguments,
+                       const QStringList &locale = {QStringLiteral("LC_ALL=C")},
+                       const QString &home = defaultToolHome(),
+                       const QString &program = QStringLiteral(TRALBO_CLI))
+{
     QProcess process;
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(toolEnvironment(locale, home));
     process.start(program, arguments);
     Outcome outcome;
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
@@ -39,5 +55,42 @@ runTool(const QStringList &arguments, const QStringList &locale = {QStringLitera
     outcome.exitCode = process.exitCode();
     outcome.out = process.readAllStandardOutput();
     outcome.err = QString::fromUtf8(process.readAllStandardError());
+    return outcome;
+}
+
+// Runs the tool as runTool does, but with its standard error on a terminal, as someone typing
+// the command sees it. The terminal turns each "\n" into "\r\n".
+inline Outcome runToolOnTerminal(const QStringList &arguments,
+                                 const QStringList &locale = {QStringLiteral("LC_ALL=C")})
+{
+    Outcome outcome;
+    int controller = -1;
+    int terminal = -1;
+    if (openpty(&controller, &terminal, nullptr, nullptr, nullptr) != 0)
+        return outcome;
+    ::fcntl(controller, F_SETFL, O_NONBLOCK);
+    QProcess process;
+    process.setProcessEnvironment(toolEnvironment(locale, defaultToolHome()));
+    process.setChildProcessModifier([terminal] { ::dup2(terminal, STDERR_FILENO); });
+    process.start(QStringLiteral(TRALBO_CLI), arguments);
+    ::close(terminal);
+    QByteArray err;
+    const auto drain = [&] {
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(controller, buffer, sizeof buffer)) > 0;)
+            err.append(buffer, got);
+    };
+    // Read while it runs: a full terminal buffer would stop the tool.
+    const QDeadlineTimer deadline(30000);
+    while (process.state() != QProcess::NotRunning && !process.waitForFinished(20) &&
+           !deadline.hasExpired())
+        drain();
+    drain();
+    ::close(controller);
+    if (process.state() != QProcess::NotRunning || process.exitStatus() != QProcess::NormalExit)
+        return outcome;
+    outcome.exitCode = process.exitCode();
+    outcome.out = process.readAllStandardOutput();
+    outcome.err = QString::fromUtf8(err);
     return outcome;
 }
