@@ -1,4 +1,5 @@
-// The search index beside a catalogue file, from the terminal: "tralbo-cli index".
+// The search index beside a catalogue file, from the terminal: "tralbo-cli index" and what a
+// search at a terminal says of an index it cannot use.
 
 #include "catalogue/CatalogueFixture.h"
 #include "catalogue/SearchIndex.h"
@@ -15,6 +16,7 @@ class TestCliIndex : public QObject
 private Q_SLOTS:
     void indexBringsTheIndexUpToDateAndSaysWhatItDid();
     void serverCatalogueKeepsItsOwnIndex();
+    void searchAtATerminalTellsOnceOfAnUnusableIndex();
 };
 
 void TestCliIndex::indexBringsTheIndexUpToDateAndSaysWhatItDid()
@@ -64,6 +66,40 @@ void TestCliIndex::serverCatalogueKeepsItsOwnIndex()
     QCOMPARE(outcome.err, QString());
     QCOMPARE(outcome.exitCode, 0);
     QCOMPARE(outcome.out, QByteArray("A catalogue on a server keeps its own search index\n"));
+}
+
+void TestCliIndex::searchAtATerminalTellsOnceOfAnUnusableIndex()
+{
+    if (CatalogueFixture::backEnd() == BackEnd::Server)
+        QSKIP("A server keeps its own index");
+    const CatalogueFixture catalogue;
+    catalogue.add({{u"A"_s, u"d:\\GAMES\\DOOM.EXE"_s, {}, {}}, {u"B"_s, u"d:\\DOOM2"_s, {}, {}}});
+    const QString shown = SearchIndex::forCatalogue(catalogue.fileName()).fileName();
+    const QStringList search{u"search"_s, u"doom"_s, u"--catalogue"_s, catalogue.fileName()};
+    const QByteArray found("A\td:\\GAMES\\DOOM.EXE\nB\td:\\DOOM2\n");
+
+    // Scripts see the rows alone.
+    const Outcome piped = runTool(search);
+    QCOMPARE(piped.err, QString());
+    QCOMPARE(piped.out, found);
+
+    const Outcome missing = runToolOnTerminal(search);
+    QCOMPARE(missing.exitCode, 0);
+    QCOMPARE(missing.out, found);
+    QCOMPARE(missing.err,
+             u"tralbo-cli: There is no search index %1; \"tralbo-cli index\" builds it\r\n"_s.arg(
+                 shown));
+
+    QCOMPARE(runTool({u"index"_s, u"--catalogue"_s, catalogue.fileName()}).exitCode, 0);
+    const Outcome current = runToolOnTerminal(search);
+    QCOMPARE(current.err, QString());
+    QCOMPARE(current.out, found);
+
+    catalogue.add({{u"C"_s, u"d:\\QUAKE.EXE"_s, {}, {}}});
+    const Outcome stale = runToolOnTerminal(search);
+    QCOMPARE(stale.out, found);
+    QCOMPARE(stale.err, u"tralbo-cli: The search index %1 is stale; \"tralbo-cli index\" brings "
+                        u"it up to date\r\n"_s.arg(shown));
 }
 
 TRALBO_TEST_ON_EACH_BACKEND(TestCliIndex)
