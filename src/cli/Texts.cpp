@@ -1,5 +1,7 @@
 #include "cli/Texts.h"
 
+#include "cli/EnglishMessages.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -11,4 +13,9 @@ Texts Texts::fromEnvironment()
             return Texts(locale.startsWith("de"));
     }
     return Texts(false);
+}
+
+QString Texts::ofCore(const QString &germanMessage) const
+{
+    return m_german ? germanMessage : EnglishMessages::translated(germanMessage);
 }

@@ -15,6 +15,8 @@ public:
     {
         return m_german ? german : english;
     }
+    // A message of the core, which speaks German, in the tool's language.
+    QString ofCore(const QString &germanMessage) const;
 
 private:
     bool m_german;

@@ -54,7 +54,8 @@ int main(int argc, char *argv[])
 
     const auto fail = [&](const AppError &error, int code) {
         out.flush();
-        err << u"tralbo-cli: "_s << error.message() << u'\n';
+        // The tool's own messages are in its language already and pass unchanged.
+        err << u"tralbo-cli: "_s << texts.ofCore(error.message()) << u'\n';
         err.flush();
         return code;
     };
