@@ -7,7 +7,7 @@
 int runExport(const Invocation &invocation, CommandContext &context)
 {
     const OutputFormat format = chosenFormat(invocation, std::nullopt, context.texts);
-    const QString catalogue = verifiedCatalogueOf(invocation, context.texts);
+    const CataloguePlace catalogue = verifiedCatalogueOf(invocation, context.texts);
     const std::optional<QString> disc = chosenDisc(invocation, catalogue, context.texts);
     OutputTarget target(context.out, invocation.value(CommonOptions::Output), context.texts);
     const std::unique_ptr<RecordWriter> writer = makeRecordWriter(

@@ -1,8 +1,10 @@
 // The command-line tool as a script runs it: the built executable on temporary catalogues, its
 // output, messages and exit codes.
 
+#include "catalogue/CatalogueConnection.h"
 #include "catalogue/CatalogueFixture.h"
-#include "catalogue/ServerTrees.h"
+#include "catalogue/CatalogueTrees.h"
+#include "catalogue/ScopedTransaction.h"
 #include "devices/DriveCaption.h"
 #include "ExportReaders.h"
 #include "platform/LinuxDriveTable.h"
@@ -33,7 +35,12 @@ QByteArray readAll(const QString &fileName)
 void storeTree(const CatalogueFixture &catalogue, const QString &disc, const QByteArray &text)
 {
     if (CatalogueFixture::backEnd() == BackEnd::Server) {
-        storeServerTree(catalogue.fileName(), disc, text);
+        const CatalogueConnection connection(
+            CataloguePlace::of(catalogue.fileName(), catalogue.directory()),
+            CatalogueConnection::Access::ReadWrite);
+        ScopedTransaction transaction(connection);
+        storeServerTree(connection, disc, text);
+        transaction.commit();
         return;
     }
     QFile file(catalogue.directory() + disc + u".vfs"_s);
