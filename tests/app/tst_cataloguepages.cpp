@@ -2,6 +2,7 @@
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/RecordNavigator.h"
 #include "devices/DriveComboBox.h"
+#include "support/CatalogueRows.h"
 #include "support/FormFixture.h"
 #include "support/UnprivilegedScope.h"
 
@@ -34,7 +35,7 @@ const QString RecordRejected =
     u"Fehler. Entweder wurden diese Daten bereits importiert, BDE ist falsch konfiguriert oder die "
     u"Datenbank ist fehlerhaft."_s;
 
-// Reads and writes the catalogue file on a connection of the test's own.
+// Writes the catalogue file on a connection of the test's own.
 class CatalogueFile
 {
 public:
@@ -54,22 +55,6 @@ public:
     {
         run(u"INSERT INTO CD (CD, DATEI, INFO, INHALT) VALUES (?, ?, ?, ?)"_s,
             {disc, path, info, contents});
-    }
-    // Every record as "CD|DATEI|INFO|INHALT", NULL shown as <null>.
-    QStringList records() const
-    {
-        Connection connection(m_path);
-        QSqlQuery query(QSqlDatabase::database(connection.name));
-        QStringList rows;
-        if (!query.exec(u"SELECT CD, DATEI, INFO, INHALT FROM CD ORDER BY Nr"_s))
-            return {u"<unreadable>"_s};
-        while (query.next()) {
-            QStringList fields;
-            for (int i = 0; i < 4; ++i)
-                fields.append(query.isNull(i) ? u"<null>"_s : query.value(i).toString());
-            rows.append(fields.join(u'|'));
-        }
-        return rows;
     }
 
 private:
@@ -222,7 +207,7 @@ void TestCataloguePages::importsOneRecordPerSelectedFile()
     // Both options on: the description is stored as its display lines, each ended by CR LF.
     const QString wrapped = u"Eine Zeile, die breiter ist als das kleine \r\nTextfeld der "
                             u"Beschreibung.\r\nZweite Zeile\r\n"_s;
-    QCOMPARE(CatalogueFile(catalogue()).records(),
+    QCOMPARE(catalogueRowTexts(catalogue()),
              (QStringList{u"MEINE CD|d:\\DOCS\\MANUAL.EXE|<null>|<null>"_s,
                           u"MEINE CD|d:\\SETUP.EXE|"_s + wrapped + u"|<null>"_s}));
     QCOMPARE(rows(m_fixture->control<QListWidget>(u"TL1"_s)),
@@ -237,7 +222,7 @@ void TestCataloguePages::importsOneRecordPerSelectedFile()
     scanDisc({});
     m_fixture->dialogs.discNames = {u"ZWEI"_s};
     m_fixture->form->db1Click();
-    QCOMPARE(CatalogueFile(catalogue()).records().last(),
+    QCOMPARE(catalogueRowTexts(catalogue()).last(),
              u"ZWEI|d:\\SETUP.EXE|Eine Zeile, die breiter ist als das kleine Textfeld der "
              u"Beschreibung.\r\nZweite Zeile\r\n|<null>"_s);
 }
@@ -248,7 +233,7 @@ void TestCataloguePages::cancelledNamingChangesNothing()
     scanDisc({u"cb1"_s});
     m_fixture->dialogs.discNames = {std::nullopt};
     m_fixture->form->db1Click();
-    QVERIFY(CatalogueFile(catalogue()).records().isEmpty());
+    QVERIFY(catalogueRowTexts(catalogue()).isEmpty());
     QVERIFY(m_fixture->control<QPushButton>(u"db1"_s)->isEnabled());
     QCOMPARE(rows(m_fixture->control<QListWidget>(u"TL1"_s)), QStringList{u"Alle CD's"_s});
 }
@@ -279,7 +264,7 @@ void TestCataloguePages::rejectedRecordKeepsTheOnesBefore()
     m_fixture->form->db1Click();
 
     QCOMPARE(m_fixture->dialogs.warnings, QStringList{RecordRejected});
-    QCOMPARE(CatalogueFile(catalogue()).records(),
+    QCOMPARE(catalogueRowTexts(catalogue()),
              QStringList{u"DOPPELT|d:\\DOCS\\MANUAL.EXE|<null>|<null>"_s});
     QCOMPARE(m_fixture->control<QLabel>(u"Label1"_s)->text(), u"Füge Daten in Datenbank ein"_s);
     QCOMPARE(rows(m_fixture->control<QListWidget>(u"TL1"_s)), QStringList{u"Alle CD's"_s});
@@ -412,13 +397,13 @@ void TestCataloguePages::editModePostsChanges()
     info->setPlainText(u"neu"_s);
     // Moving to the next record posts the change.
     m_fixture->form->DBNavigator1Click(RecordNavigator::Next);
-    QCOMPARE(CatalogueFile(catalogue()).records().first(), u"A|d:\\ONE|neu|<null>"_s);
+    QCOMPARE(catalogueRowTexts(catalogue()).first(), u"A|d:\\ONE|neu|<null>"_s);
 
     m_fixture->dialogs.deleteAnswers = {false, true};
     m_fixture->form->DBNavigator1Click(RecordNavigator::Delete);
-    QCOMPARE(CatalogueFile(catalogue()).records().size(), 2);
+    QCOMPARE(catalogueRowTexts(catalogue()).size(), 2);
     m_fixture->form->DBNavigator1Click(RecordNavigator::Delete);
-    QCOMPARE(CatalogueFile(catalogue()).records(), QStringList{u"A|d:\\ONE|neu|<null>"_s});
+    QCOMPARE(catalogueRowTexts(catalogue()), QStringList{u"A|d:\\ONE|neu|<null>"_s});
     QCOMPARE(m_fixture->dialogs.deleteQuestions, 2);
 }
 
@@ -427,13 +412,13 @@ void TestCataloguePages::editWritesOnlyWhatWasTyped()
     const CatalogueFile file(catalogue());
     file.add(u"A"_s, u"d:\\ONE"_s, u"Zeile 1\r\nZeile\u00a02\r\n"_s, u"a.txt\r\nb.txt\r\n"_s);
     file.add(u"A"_s, u"d:\\TWO"_s, u"nur\r\nangesehen"_s);
-    const QStringList before = file.records();
+    const QStringList before = catalogueRowTexts(catalogue());
     showLive();
     type(u"DBMemo1"_s, u"X"_s);
     navigate(RecordNavigator::Next);
     navigate(RecordNavigator::Prior);
     QCOMPARE(
-        file.records(),
+        catalogueRowTexts(catalogue()),
         (QStringList{u"A|d:\\ONE|Zeile 1\r\nZeile\u00a02\r\nX|a.txt\r\nb.txt\r\n"_s, before[1]}));
     QCOMPARE(m_fixture->dialogs.total(), 0);
 }
@@ -445,10 +430,10 @@ void TestCataloguePages::cancelDiscardsTheTypedText()
     showLive();
     type(u"DBMemo1"_s, u" und neu"_s);
     navigate(RecordNavigator::Cancel);
-    QCOMPARE(file.records(), QStringList{u"A|d:\\ONE|alt|<null>"_s});
+    QCOMPARE(catalogueRowTexts(catalogue()), QStringList{u"A|d:\\ONE|alt|<null>"_s});
     QCOMPARE(m_fixture->control<QPlainTextEdit>(u"DBMemo1"_s)->toPlainText(), u"alt"_s);
     navigate(RecordNavigator::Next);
-    QCOMPARE(file.records(), QStringList{u"A|d:\\ONE|alt|<null>"_s});
+    QCOMPARE(catalogueRowTexts(catalogue()), QStringList{u"A|d:\\ONE|alt|<null>"_s});
 }
 
 void TestCataloguePages::refusedPostKeepsTheRecordInEditing()
@@ -475,14 +460,14 @@ void TestCataloguePages::insertIsWrittenOnlyByPost()
     showLive();
     navigate(RecordNavigator::Insert);
     QCOMPARE(gridRows().size(), 2);
-    QCOMPARE(file.records().size(), 1);
+    QCOMPARE(catalogueRowTexts(catalogue()).size(), 1);
     navigate(RecordNavigator::Cancel);
     QCOMPARE(gridRows().size(), 1);
 
     navigate(RecordNavigator::Insert);
     type(u"DBMemo1"_s, u"neu"_s);
     navigate(RecordNavigator::Post);
-    QCOMPARE(file.records(),
+    QCOMPARE(catalogueRowTexts(catalogue()),
              (QStringList{u"A|d:\\ONE|<null>|<null>"_s, u"<null>|<null>|neu|<null>"_s}));
     QCOMPARE(m_fixture->dialogs.total(), 0);
 }
@@ -542,7 +527,7 @@ void TestCataloguePages::engineFaultKeepsTheRecordsBefore()
     QCOMPARE(m_fixture->dialogs.warnings, QStringList{RecordRejected});
     QCOMPARE(m_fixture->dialogs.errors, QStringList());
     QStringList stored;
-    for (const QString &record : CatalogueFile(catalogue()).records())
+    for (const QString &record : catalogueRowTexts(catalogue()))
         stored.append(record.section(u'|', 1, 1));
     QVERIFY2(!stored.isEmpty() && stored.size() < 100, qPrintable(QString::number(stored.size())));
     QCOMPARE(stored, rows(m_fixture->control<QListView>(u"ListBox2"_s)).first(stored.size()));

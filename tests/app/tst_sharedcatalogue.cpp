@@ -4,6 +4,7 @@
 #include "catalogue/ImportRun.h"
 #include "devices/DriveComboBox.h"
 #include "scan/SideTextStore.h"
+#include "support/CatalogueRows.h"
 #include "support/FormFixture.h"
 #include "support/ServerDatabase.h"
 
@@ -52,23 +53,14 @@ void finish(QProcess &process)
              process.readAllStandardError().constData());
 }
 
-// The paths of one disc in key order, read by a plain connection.
-QStringList pathsOf(const QString &disc, const QString &driver, const QString &database)
+// The paths of one disc's rows, in the rows' order.
+QStringList pathsOf(const QString &disc, const std::vector<CatalogueRecord> &rows)
 {
     QStringList paths;
-    {
-        QSqlDatabase connection = QSqlDatabase::addDatabase(driver, u"paths"_s);
-        connection.setDatabaseName(database);
-        if (!connection.open())
-            qFatal("cannot open %s", qPrintable(database));
-        QSqlQuery query(connection);
-        query.prepare(u"SELECT DATEI FROM CD WHERE CD = ? ORDER BY Nr"_s);
-        query.addBindValue(disc);
-        query.exec();
-        while (query.next())
-            paths.append(query.value(0).toString());
+    for (const CatalogueRecord &row : rows) {
+        if (row[1] == disc)
+            paths.append(row[2].value_or(QString()));
     }
-    QSqlDatabase::removeDatabase(u"paths"_s);
     return paths;
 }
 
@@ -120,9 +112,9 @@ void TestSharedCatalogue::twoComputersImportAtOnce()
     for (const auto &[disc, source] : {std::pair{u"EINS"_s, one}, std::pair{u"ZWEI"_s, two}}) {
         const auto alone = startImport(source, disc, file, folder.filePath(u"pc3"_s));
         finish(*alone);
-        const QStringList expected = pathsOf(disc, u"QSQLITE"_s, file);
+        const QStringList expected = pathsOf(disc, catalogueRows(file));
         QCOMPARE(expected.size(), Files);
-        QCOMPARE(pathsOf(disc, u"QPSQL"_s, server.name()), expected);
+        QCOMPARE(pathsOf(disc, catalogueRows(server.name(), RowsFrom::Server)), expected);
     }
 }
 

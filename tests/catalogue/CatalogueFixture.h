@@ -3,6 +3,7 @@
 #include "base/AppError.h"
 #include "catalogue/CatalogueRecord.h"
 #include "catalogue/CatalogueSchema.h"
+#include "support/CatalogueRows.h"
 #include "support/ServerDatabase.h"
 
 #include <QDir>
@@ -27,8 +28,8 @@ enum class BackEnd
 };
 
 // A temporary application directory and an empty catalogue: "CD.db" in it, or a new database on
-// the server. Records are put in and read back through a plain Qt connection of the fixture's
-// own, not the code under test.
+// the server. Records are put in and read back through plain Qt connections of the test's own,
+// not the code under test.
 class CatalogueFixture
 {
 public:
@@ -82,17 +83,8 @@ public:
     // Every stored record in key order; position 0 holds the key as text.
     std::vector<CatalogueRecord> stored() const
     {
-        std::vector<CatalogueRecord> records;
-        Connection connection(m_server ? m_server->name() : fileName(), m_server != nullptr);
-        QSqlQuery query(connection.database());
-        if (!query.exec(QStringLiteral("SELECT Nr, CD, DATEI, INFO, INHALT FROM CD ORDER BY 1")))
-            qFatal("cannot read the catalogue: %s", qPrintable(query.lastError().text()));
-        while (query.next()) {
-            CatalogueRecord &record = records.emplace_back();
-            for (int i = 0; i < 5; ++i)
-                record[i] = fieldValue(query.value(i));
-        }
-        return records;
+        return m_server ? catalogueRows(m_server->name(), RowsFrom::Server)
+                        : catalogueRows(fileName());
     }
 
     // The rollback journals beside a catalogue file.

@@ -4,6 +4,7 @@
 #include "catalogue/SearchIndex.h"
 #include "devices/DriveComboBox.h"
 #include "RunTool.h"
+#include "support/CatalogueRows.h"
 #include "support/FormFixture.h"
 #include "support/StoredZip.h"
 
@@ -11,8 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,27 +19,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Every row of a catalogue, each field tagged so that NULL and the empty text stay apart.
-QStringList catalogueRows(const QString &fileName)
-{
-    QStringList rows;
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"rows"_s);
-        database.setDatabaseName(fileName);
-        if (!database.open())
-            qFatal("cannot open %s", qPrintable(fileName));
-        QSqlQuery query(u"SELECT Nr, CD, DATEI, INFO, INHALT FROM CD ORDER BY Nr"_s, database);
-        while (query.next()) {
-            QString row;
-            for (int column = 0; column < 5; ++column)
-                row += query.isNull(column) ? u"<NULL>|"_s : query.value(column).toString() + u'|';
-            rows.append(row);
-        }
-    }
-    QSqlDatabase::removeDatabase(u"rows"_s);
-    return rows;
-}
 
 QByteArray fileBytes(const QString &fileName)
 {
@@ -104,10 +82,10 @@ void TestCliImport::writesWhatTheWindowWrites()
     window.form->close();
 
     const QString app = window.applicationDirectory();
-    const QStringList rows = catalogueRows(app + u"CD.db"_s);
+    const QStringList rows = catalogueRowTexts(app + u"CD.db"_s, WithKey::Yes);
     QCOMPARE(rows.size(), 5);
     QVERIFY(rows.join(u'\n').contains(u"|d:\\CAFÉ.EXE|"_s));
-    QCOMPARE(catalogueRows(cliFolder + u"/CD.db"_s), rows);
+    QCOMPARE(catalogueRowTexts(cliFolder + u"/CD.db"_s, WithKey::Yes), rows);
     QCOMPARE(fileBytes(cliFolder + u"/Quilo.lst"_s), fileBytes(app + u"Quilo.lst"_s));
     QCOMPARE(fileBytes(cliFolder + u"/SPIELE.vfs"_s), fileBytes(app + u"SPIELE.vfs"_s));
 }
