@@ -14,19 +14,26 @@ namespace {
 struct Outcome
 {
     int exitCode = -1;
+    QString out;
     QString err;
 };
 
-Outcome makeCatalogue(const QString &location)
+Outcome runTool(const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(TRALBO_NEWCATALOGUE), {location});
+    process.start(QStringLiteral(TRALBO_NEWCATALOGUE), arguments);
     Outcome outcome;
     if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit) {
         outcome.exitCode = process.exitCode();
+        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
         outcome.err = QString::fromUtf8(process.readAllStandardError());
     }
     return outcome;
+}
+
+Outcome makeCatalogue(const QString &location)
+{
+    return runTool({location});
 }
 
 } // namespace
@@ -39,8 +46,10 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void makesTheTablesOnceInAUtf8Database();
+    void upgradeAddsOnlyTheMissingIndexes();
 
 private:
+    QString newDatabase(const QString &suffix);
     QString exec(const QString &sql, const QString &database = u"postgres"_s);
     QStringList m_made;
 };
@@ -61,6 +70,15 @@ QString TestServerCatalogue::exec(const QString &sql, const QString &database)
     }
     QSqlDatabase::removeDatabase(u"test"_s);
     return value;
+}
+
+QString TestServerCatalogue::newDatabase(const QString &suffix)
+{
+    const QString name =
+        u"tralbo_schema_%1_%2"_s.arg(QCoreApplication::applicationPid()).arg(suffix);
+    exec(u"CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'"_s.arg(name));
+    m_made.append(name);
+    return name;
 }
 
 void TestServerCatalogue::initTestCase()
@@ -84,7 +102,7 @@ void TestServerCatalogue::makesTheTablesOnceInAUtf8Database()
     const QString ascii = utf8 + u"_ascii"_s;
     exec(u"CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'"_s.arg(utf8));
     exec(u"CREATE DATABASE %1 TEMPLATE template0 ENCODING 'SQL_ASCII'"_s.arg(ascii));
-    m_made = {utf8, ascii};
+    m_made += {utf8, ascii};
 
     const Outcome made = makeCatalogue(u"postgresql:///"_s + utf8);
     QCOMPARE(made.err, QString());
@@ -125,6 +143,40 @@ void TestServerCatalogue::makesTheTablesOnceInAUtf8Database()
     const Outcome unreadable = makeCatalogue(u"postgresql://[::1"_s);
     QCOMPARE(unreadable.exitCode, 1);
     QVERIFY2(unreadable.err.contains(u"ungültig"_s), qPrintable(unreadable.err));
+}
+
+void TestServerCatalogue::upgradeAddsOnlyTheMissingIndexes()
+{
+    const QString database = newDatabase(u"upgrade"_s);
+    const QString location = u"dbname="_s + database;
+    QCOMPARE(makeCatalogue(location).exitCode, 0);
+    exec(u"INSERT INTO cd (cd, datei, datei_upper) VALUES ('A', 'd:\\x.exe', 'D:\\X.EXE'), "
+         u"(NULL, 'd:\\y', 'D:\\Y')"_s,
+         database);
+    exec(u"INSERT INTO trees (disc, tree) VALUES ('A', 'x')"_s, database);
+    // A catalogue as an earlier version made it: without the disc indexes.
+    exec(u"DROP INDEX cd_disc"_s, database);
+    exec(u"DROP INDEX cd_disc_or_empty"_s, database);
+    const QString contents = u"SELECT md5(string_agg(x::text, ';' ORDER BY x::text)) FROM "
+                             u"(SELECT cd::text AS x FROM cd UNION ALL "
+                             u"SELECT trees::text FROM trees) rows"_s;
+    const QString indexes = u"SELECT string_agg(indexname, ',' ORDER BY indexname) FROM pg_indexes "
+                            u"WHERE tablename = 'cd'"_s;
+    const QString before = exec(contents, database);
+
+    const Outcome upgraded = runTool({u"--upgrade"_s, location});
+    QCOMPARE(upgraded.err, QString());
+    QCOMPARE(upgraded.exitCode, 0);
+    QCOMPARE(upgraded.out,
+             u"Katalog %1 ergänzt: Indexe cd_disc, cd_disc_or_empty\n"_s.arg(location));
+    QCOMPARE(exec(indexes, database),
+             u"cd_datei_upper_trigrams,cd_disc,cd_disc_or_empty,cd_pkey"_s);
+    QCOMPARE(exec(contents, database), before);
+
+    const Outcome again = runTool({u"--upgrade"_s, location});
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(again.out, u"Katalog %1 ist vollständig: kein Index fehlt\n"_s.arg(location));
+    QCOMPARE(exec(contents, database), before);
 }
 
 QTEST_GUILESS_MAIN(TestServerCatalogue)
