@@ -2,6 +2,7 @@
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/ServerLocation.h"
 #include "catalogue/ServerSchema.h"
+#include "tools/ServerPassword.h"
 
 #include <QCoreApplication>
 
@@ -19,7 +20,8 @@ const char Usage[] =
     "angegeben als Verbindungs-URI (postgresql://benutzer@server/datenbank) oder als\n"
     "Schlüsselwörter (service=tralbo).\n"
     "  --upgrade ORT  ergänzt die Indexe, die einem früher angelegten Server-Katalog fehlen;\n"
-    "                 die Daten bleiben, wie sie sind\n";
+    "                 die Daten bleiben, wie sie sind\n"
+    "  -h, --help     zeigt diese Hilfe\n";
 
 void say(const QString &line)
 {
@@ -35,9 +37,13 @@ void create(const QString &location)
 {
     if (!isServer(location)) {
         createEmptyCatalogue(location);
+        say(u"Katalog %1 angelegt: Tabelle CD mit Nr, CD, DATEI, INFO und INHALT"_s.arg(location));
         return;
     }
+    askForServerPasswordIfNeeded(location);
     createServerCatalogue(location);
+    say(u"Katalog %1 angelegt: Tabellen cd und trees, Indexe %2"_s.arg(
+        location, serverIndexNames().join(u", "_s)));
 }
 
 void upgrade(const QString &location)
@@ -46,6 +52,7 @@ void upgrade(const QString &location)
         say(u"%1 ist eine Katalogdatei: nichts zu ergänzen"_s.arg(location));
         return;
     }
+    askForServerPasswordIfNeeded(location);
     const QStringList added = upgradeServerCatalogue(location);
     if (added.isEmpty())
         say(u"Katalog %1 ist vollständig: kein Index fehlt"_s.arg(location));
@@ -70,8 +77,17 @@ int main(int argc, char *argv[])
 {
     const QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.contains(u"-h"_s) || arguments.contains(u"--help"_s)) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
     const bool upgrading = !arguments.isEmpty() && arguments[0] == u"--upgrade"_s;
     const QStringList locations = arguments.mid(upgrading ? 1 : 0);
+    // A name that starts with "-" is a mistyped option, never a file to make.
+    for (const QString &argument : locations) {
+        if (argument.startsWith(u'-'))
+            return usageError(u"unbekannte Option %1"_s.arg(argument));
+    }
     if (locations.size() != 1)
         return usageError(u"genau ein Katalog ist anzugeben"_s);
     try {

@@ -233,6 +233,52 @@ private Q_SLOTS:
         QVERIFY(QString::fromUtf8(errors).contains(u"nicht überschrieben"_s));
         QCOMPARE(snapshot(fileName), before);
     }
+
+    // Options never become file names: help is printed, anything else is a usage error, and an
+    // upgrade of a file has nothing to do.
+    void newCatalogueToolOptions()
+    {
+        const QTemporaryDir folder;
+        const auto run = [&](const QStringList &arguments) {
+            QProcess tool;
+            tool.setWorkingDirectory(folder.path());
+            tool.start(QString::fromUtf8(TRALBO_NEWCATALOGUE), arguments);
+            const bool ended = tool.waitForFinished();
+            return std::tuple(ended ? tool.exitCode() : -1,
+                              QString::fromUtf8(tool.readAllStandardOutput()),
+                              QString::fromUtf8(tool.readAllStandardError()));
+        };
+        for (const QString &help : {u"--help"_s, u"-h"_s}) {
+            const auto [exitCode, out, err] = run({help});
+            QCOMPARE(exitCode, 0);
+            QVERIFY2(out.startsWith(u"Aufruf: tralbo-newcatalogue DATEI|postgresql://"_s) &&
+                         out.contains(u"--upgrade"_s),
+                     qPrintable(out));
+            QCOMPARE(err, QString());
+        }
+        for (const QStringList &wrong : {QStringList{u"--bogus"_s}, QStringList{u"-x"_s},
+                                         QStringList{u"--upgrade"_s, u"-CD.db"_s}}) {
+            const auto [exitCode, out, err] = run(wrong);
+            QCOMPARE(exitCode, 2);
+            QCOMPARE(out, QString());
+            QVERIFY2(err.contains(u"unbekannte Option "_s + wrong.last()), qPrintable(err));
+            QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        }
+
+        const QString fileName = folder.filePath(u"CD.db"_s);
+        const auto [made, madeLine, madeErrors] = run({fileName});
+        QCOMPARE(made, 0);
+        QCOMPARE(madeErrors, QString());
+        QCOMPARE(madeLine,
+                 u"Katalog %1 angelegt: Tabelle CD mit Nr, CD, DATEI, INFO und INHALT\n"_s.arg(
+                     fileName));
+        const QStringList before = snapshot(fileName);
+        const auto [upgraded, upgradeLine, upgradeErrors] = run({u"--upgrade"_s, fileName});
+        QCOMPARE(upgraded, 0);
+        QCOMPARE(upgradeErrors, QString());
+        QCOMPARE(upgradeLine, fileName + u" ist eine Katalogdatei: nichts zu ergänzen\n"_s);
+        QCOMPARE(snapshot(fileName), before);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCatalogueFile)

@@ -1,10 +1,12 @@
 // The catalogue maker on a real PostgreSQL server (the test run starts a throwaway one with
 // pg_virtualenv, which sets the PG* variables): the tables it makes and the databases it refuses.
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -47,6 +49,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void makesTheTablesOnceInAUtf8Database();
     void upgradeAddsOnlyTheMissingIndexes();
+    void asksForThePasswordOnTheTerminal();
 
 private:
     QString newDatabase(const QString &suffix);
@@ -107,6 +110,8 @@ void TestServerCatalogue::makesTheTablesOnceInAUtf8Database()
     const Outcome made = makeCatalogue(u"postgresql:///"_s + utf8);
     QCOMPARE(made.err, QString());
     QCOMPARE(made.exitCode, 0);
+    QCOMPARE(made.out, u"Katalog postgresql:///%1 angelegt: Tabellen cd und trees, Indexe "
+                       u"cd_datei_upper_trigrams, cd_disc, cd_disc_or_empty\n"_s.arg(utf8));
     QCOMPARE(exec(u"SELECT string_agg(column_name, ',' ORDER BY ordinal_position) FROM "
                   u"information_schema.columns WHERE table_name = 'cd'"_s,
                   utf8),
@@ -177,6 +182,40 @@ void TestServerCatalogue::upgradeAddsOnlyTheMissingIndexes()
     QCOMPARE(again.exitCode, 0);
     QCOMPARE(again.out, u"Katalog %1 ist vollständig: kein Index fehlt\n"_s.arg(location));
     QCOMPARE(exec(contents, database), before);
+}
+
+// Without a password anywhere libpq looks, the tool asks on the terminal, never echoing it.
+void TestServerCatalogue::asksForThePasswordOnTheTerminal()
+{
+    const QString database = newDatabase(u"password"_s);
+    const QByteArray password = qgetenv("PGPASSWORD");
+    if (password.isEmpty() || QStandardPaths::findExecutable(u"script"_s).isEmpty())
+        QSKIP("needs a server that asks for a password (PGPASSWORD) and script(1)");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"PGPASSWORD"_s);
+    environment.insert(u"PGPASSFILE"_s, u"/nonexistent/pgpass"_s);
+    // On the server of the test run, connections over TCP need the password.
+    environment.insert(u"PGHOST"_s, u"localhost"_s);
+    QProcess terminal; // script(1) runs the tool on a terminal of its own
+    terminal.setProcessEnvironment(environment);
+    terminal.start(u"script"_s,
+                   {u"-qec"_s, QStringLiteral(TRALBO_NEWCATALOGUE) + u" dbname="_s + database,
+                    u"/dev/null"_s});
+    QByteArray shown;
+    QElapsedTimer waited;
+    waited.start();
+    while (!shown.contains("Passwort für Benutzer") && waited.elapsed() < 30000 &&
+           terminal.waitForReadyRead(1000))
+        shown += terminal.readAllStandardOutput();
+    QVERIFY2(shown.contains("Passwort für Benutzer"), shown.constData());
+    terminal.write(password + '\n');
+    QVERIFY(terminal.waitForFinished(60000));
+    shown += terminal.readAllStandardOutput();
+    QCOMPARE(terminal.exitCode(), 0);
+    QVERIFY2(shown.contains("angelegt: Tabellen cd und trees"), shown.constData());
+    QVERIFY(!shown.contains(password));
+    QCOMPARE(exec(u"SELECT count(*) FROM pg_tables WHERE tablename IN ('cd', 'trees')"_s, database),
+             u"2"_s);
 }
 
 QTEST_GUILESS_MAIN(TestServerCatalogue)
