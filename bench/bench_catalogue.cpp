@@ -22,7 +22,7 @@ const QString FourLetters = u"ztop"_s; // a shorter piece of it
 
 qsizetype recordCount(const QString &catalogue)
 {
-    BrowseQuery query(catalogue);
+    BrowseQuery query(CataloguePlace::file(catalogue));
     query.setRequest({BrowseRequest::Kind::AllDiscs, {}});
     query.open();
     return query.resultRowCount();
@@ -54,7 +54,7 @@ void benchImport(const QString &folder)
         QFile::remove(ours);
         QFile::copy(empty, ours);
         SearchIndex::forCatalogue(ours).rebuild();
-        CatalogueTable table(ours);
+        CatalogueTable table(CataloguePlace::file(ours));
         table.open();
         table.edit();
         table.append(qsizetype(records.size()), [&](qsizetype index) { return records[index]; });
@@ -77,9 +77,9 @@ void benchImport(const QString &folder)
 void benchSearch(const QString &fileName)
 {
     const auto search = [&] {
-        const BrowseResult result(fileName, CatalogueConnection::Access::ReadOnly,
-                                  {BrowseRequest::Kind::FileNameSearch, RareText},
-                                  BrowseResult::IndexUse::Ignore);
+        const BrowseResult result(
+            CataloguePlace::file(fileName), CatalogueConnection::Access::ReadOnly,
+            {BrowseRequest::Kind::FileNameSearch, RareText}, BrowseResult::IndexUse::Ignore);
         if (result.size() != LargeRecords / RareEvery)
             qFatal("search found %d rows", result.size());
     };
@@ -107,7 +107,8 @@ void benchIndexedSearch(const QString &fileName)
         index.rebuild();
     const BrowseRequest request{BrowseRequest::Kind::FileNameSearch, FourLetters};
     const auto firstBatch = [&](BrowseResult::IndexUse use) {
-        const BrowseResult result(fileName, CatalogueConnection::Access::ReadOnly, request, use);
+        const BrowseResult result(CataloguePlace::file(fileName),
+                                  CatalogueConnection::Access::ReadOnly, request, use);
         if (result.size() != LargeRecords / RareEvery ||
             result.readIndex() != (use != BrowseResult::IndexUse::Ignore))
             qFatal("search found %d rows, through the index: %d", result.size(),
@@ -122,7 +123,7 @@ void benchIndexedSearch(const QString &fileName)
 
 void benchRebuild(const QString &fileName)
 {
-    BrowseQuery query(fileName);
+    BrowseQuery query(CataloguePlace::file(fileName));
     query.setRequestLive(false);
     query.setRequest({BrowseRequest::Kind::AllDiscs, {}});
     query.open();

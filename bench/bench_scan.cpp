@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
     // empty one.
     QTemporaryDir isolated;
     createEmptyCatalogue(isolated.filePath(u"CD.db"_s));
-    environment.applicationDirectory = isolated.path() + u'/';
+    environment.catalogue = CataloguePlace::inFolder(isolated.path() + u'/');
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(isolated.path()));
     qputenv("GSETTINGS_BACKEND", "memory");
     QtSettingsStore settings;

@@ -141,7 +141,7 @@ void measureArrival(const QString &folder)
     QtSettingsStore settings;
     NoAutorunSetting autorun;
     Environment environment;
-    environment.applicationDirectory = folder + u"/app/"_s;
+    environment.catalogue = CataloguePlace::inFolder(folder + u"/app/"_s);
     environment.drives = &drives;
     environment.dialogs = &dialogs;
     environment.settings = &settings;

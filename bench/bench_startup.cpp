@@ -44,7 +44,7 @@ int main(int argc, char *argv[])
     GioAutorunSetting autorun;
     ProcMountSource mounts;
     Environment environment;
-    environment.applicationDirectory = folder;
+    environment.catalogue = CataloguePlace::inFolder(folder);
     environment.drives = &drives;
     environment.dialogs = &dialogs;
     environment.settings = &settings;

@@ -1,10 +1,9 @@
-#include "app/ApplicationDirectory.h"
 #include "app/Environment.h"
 #include "app/QtDialogService.h"
 #include "app/Unit1.h"
+#include "catalogue/ApplicationDirectory.h"
 #include "catalogue/Unit2.h"
 #include "devices/CDEvents.h"
-#include "platform/CatalogueChoice.h"
 #include "platform/GioAutorunSetting.h"
 #include "platform/GioVolumeMounter.h"
 #include "platform/LinuxDriveTable.h"
@@ -41,8 +40,7 @@ int main(int argc, char *argv[])
     }
 
     Environment environment;
-    environment.applicationDirectory = directory.path;
-    environment.catalogue = chosenCatalogue(settings.catalogueUrl());
+    environment.catalogue = chosenCataloguePlace({}, settings.catalogueUrl(), directory.path);
     environment.drives = &drives;
     environment.dialogs = &dialogs;
     environment.settings = &settings;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/CataloguePlace.h"
+
 #include <QString>
 
 class AutorunSetting;
@@ -12,10 +14,8 @@ class VolumeMounter;
 // What the main window needs of the system, passed in so that tests can put fakes in place.
 struct Environment
 {
-    QString applicationDirectory; // ends with "/"
-    // The catalogue chosen by the user: a file or a server location; empty for CD.db of the
-    // application directory.
-    QString catalogue;
+    // The catalogue (chosenCataloguePlace), with the folder of this computer's disc list.
+    CataloguePlace catalogue = CataloguePlace::inFolder(QString());
     DriveTable *drives = nullptr;
     DialogService *dialogs = nullptr;
     SettingsStore *settings = nullptr;

@@ -1,11 +1,11 @@
 #include "app/Unit1.h"
 
-#include "app/DiscNameList.h"
 #include "app/FormStorage.h"
 #include "app/HandlerGuard.h"
 #include "base/AppError.h"
 #include "catalogue/BrowseQuery.h"
 #include "catalogue/CatalogueFile.h"
+#include "catalogue/DiscNameList.h"
 #include "catalogue/RecordNavigator.h"
 #include "devices/CDEvents.h"
 #include "devices/DriveComboBox.h"
@@ -38,7 +38,6 @@ namespace {
 
 const QColor White(0xFF, 0xFF, 0xFF);
 const QColor Silver(0xC0, 0xC0, 0xC0);
-const QString DiscNameListFile = u"Quilo.lst"_s;
 
 } // namespace
 
@@ -158,16 +157,6 @@ void TForm1::CD1AfterArrival()
     OvGetDriveTree(DriveComboBox1->drive());
 }
 
-QString TForm1::catalogue() const
-{
-    return catalogueLocation(m_environment.applicationDirectory, m_environment.catalogue);
-}
-
-QString TForm1::applicationFile(const QString &bareName) const
-{
-    return m_environment.applicationDirectory + bareName;
-}
-
 QChar TForm1::initialDriveLetter() const
 {
     const std::optional<QString> current = m_paths.toProgram(QDir::currentPath().toUtf8());
@@ -239,9 +228,10 @@ void TForm1::FormShow()
             u"Datenbank \"CD.DB\" nicht gefunden, oder die BDE ist nicht installiert"_s);
 
     try {
-        const QString listFile = applicationFile(DiscNameListFile);
+        const QString listFile = catalogue().discListFile();
         if (QFileInfo(listFile).isFile()) {
             const QStringList names = DiscNameList::load(listFile);
+            m_namesOnDisk = names;
             TL1->clear();
             TL1->addItems(names);
         }
@@ -286,8 +276,13 @@ void TForm1::FormClose()
     names.reserve(TL1->count());
     for (int row = 0; row < TL1->count(); ++row)
         names.append(TL1->item(row)->text());
+    const QString listFile = catalogue().discListFile();
     try {
-        DiscNameList::save(applicationFile(DiscNameListFile), names);
+        // Names that another program (tralbo-cli import) listed meanwhile are kept.
+        if (QFileInfo(listFile).isFile())
+            names = DiscNameList::merged(names, m_namesOnDisk, DiscNameList::load(listFile));
+        DiscNameList::save(listFile, names);
+        m_namesOnDisk = names;
     } catch (const AppError &) {
         // Asked again with nothing changed, the window closes all the same: a folder that cannot
         // be written must not keep it open for good, and "Refresh" rebuilds the list.

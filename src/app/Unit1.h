@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -74,8 +75,7 @@ public:
     void TL2Click();
 
     // The data file of that bare name in the application directory.
-    QString applicationFile(const QString &bareName) const;
-    QString catalogue() const;
+    const CataloguePlace &catalogue() const { return m_environment.catalogue; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -109,7 +109,12 @@ private:
     void reloadDriveTree(QChar letter);
     void mountMediumIn(QChar letter);
     void loadDriveRoot(QChar letter);
-    void storeVirtualDrive(const QString &discName);
+    // The tree text of the current drive, read for the disc's virtual drive.
+    QByteArray virtualDriveText(const QString &discName);
+    // What an import does while another import or program holds the catalogue.
+    std::function<bool()> catalogueWait();
+    // Whether the import may go on: the disc's virtual drive, when asked for, can be kept.
+    bool virtualDriveKeepable(const QString &discName);
     QChar initialDriveLetter() const;
     static void setBaseColour(QWidget *widget, const QColor &colour);
 
@@ -139,6 +144,7 @@ private:
     bool m_returningToRecord = false;    // the grid goes back to a record whose post was refused
     bool m_importRunning = false;
     std::optional<QStringList> m_unsavedNames; // the disc list a close could not write
+    QStringList m_namesOnDisk; // the disc list file as this window last read or wrote it
     bool m_reloadingTree = false;
     bool m_driveListUpdatePending = false;
 

@@ -1,13 +1,13 @@
 // The "Datenansicht" page: the browse query with its bound views and navigator, the disc filter,
 // the file-name search and the rebuild of the disc name list.
 
-#include "app/DiscNameList.h"
 #include "app/HandlerGuard.h"
 #include "app/Unit1.h"
 #include "base/AppError.h"
 #include "base/BusyCursor.h"
 #include "catalogue/BrowseQuery.h"
 #include "catalogue/DiscName.h"
+#include "catalogue/DiscNameList.h"
 #include "catalogue/RecordNavigator.h"
 
 #include <QCheckBox>

@@ -12,15 +12,21 @@
 #include "devices/MountWatcher.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTabWidget>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// How long an import waits for a catalogue that another import or program holds.
+constexpr qint64 CatalogueWaitMs = 60'000;
+constexpr unsigned long WaitStepMs = 50;
 
 const QString TableMissing = u"Konnte Datenbank CD.DB nicht öffnen. (oder finden?)"_s;
 const QString RecordRejected =
@@ -84,10 +90,19 @@ void TForm1::db1Click()
     closeQuery();
     jep1->setEnabled(false);
     processPendingEvents();
+    // A disc name that cannot name its tree file stops the import before anything is stored.
+    if (!virtualDriveKeepable(*discName)) {
+        endImport(true);
+        return;
+    }
 
     const ImportRun import(m_scan.selection(), m_scan.sideTexts(), cb5->isChecked(),
                            cb7->isChecked());
-    const ImportOutcome outcome = import.into(catalogue(), *discName);
+    ImportSteps steps;
+    if (cb20->isChecked())
+        steps.tree = [&] { return virtualDriveText(*discName); };
+    steps.waiting = catalogueWait();
+    const ImportOutcome outcome = import.into(catalogue(), *discName, steps);
     switch (outcome.result) {
     case ImportOutcome::Result::Done:
         break;
@@ -106,24 +121,34 @@ void TForm1::db1Click()
         endImport(true);
         return;
     case ImportOutcome::Result::ConnectionLost:
+    case ImportOutcome::Result::Locked:
+    case ImportOutcome::Result::TreeFailed:
         m_environment.dialogs->errorReport(withFullStop(outcome.message));
         endImport(true);
         return;
     }
 
-    // The records are stored whatever becomes of the tree: the window ends the import as usual
-    // and lists the disc before the failure is reported.
-    std::optional<AppError> treeFailure;
-    if (cb20->isChecked()) {
-        try {
-            storeVirtualDrive(*discName);
-        } catch (const AppError &error) {
-            treeFailure = error;
-        }
-    }
+    // The records and the tree are stored: the disc is listed before anything that failed
+    // afterwards is reported, so that nobody imports it twice.
     endImport(true);
     TL1->addItem(*discName);
     Label1->setText(u" "_s);
-    if (treeFailure)
-        throw *treeFailure;
+    if (!outcome.failureAfterCommit.isEmpty())
+        throw AppError(outcome.failureAfterCommit);
+}
+
+std::function<bool()> TForm1::catalogueWait()
+{
+    // The window keeps drawing while it waits, and says what it waits for.
+    return [this, waited = QElapsedTimer()]() mutable {
+        if (!waited.isValid())
+            waited.start();
+        if (waited.hasExpired(CatalogueWaitMs))
+            return false;
+        Label1->setText(u"Warte auf die Datenbank, die ein anderer Import oder ein anderes "
+                        u"Programm gerade benutzt"_s);
+        processPendingEvents();
+        QThread::msleep(WaitStepMs);
+        return true;
+    };
 }

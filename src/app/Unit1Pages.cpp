@@ -1,11 +1,11 @@
 // Builds the three pages of the main window with every control in its initial state. The window
 // has a fixed size, so controls sit at fixed places, as the users of the program know them.
 
-#include "app/DiscNameList.h"
 #include "app/PathListModel.h"
 #include "app/SearchAnimation.h"
 #include "app/Unit1.h"
 #include "catalogue/BrowseQuery.h"
+#include "catalogue/DiscNameList.h"
 #include "catalogue/RecordNavigator.h"
 #include "devices/DriveComboBox.h"
 #include "vdrive/DirTree.h"

@@ -5,11 +5,14 @@
 #include "app/SearchAnimation.h"
 #include "app/Unit1.h"
 #include "base/AppError.h"
+#include "base/FullStop.h"
+#include "platform/DialogService.h"
 #include "devices/DriveComboBox.h"
 #include "vdrive/DirTree.h"
 #include "vdrive/DiscTrees.h"
 #include "vdrive/TreeFile.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -79,8 +82,7 @@ void TForm1::TL2Click()
     const QList<QListWidgetItem *> selected = TL2->selectedItems();
     if (selected.isEmpty())
         return;
-    const std::optional<QByteArray> stored =
-        DiscTrees(m_environment.applicationDirectory, catalogue()).read(selected.last()->text());
+    const std::optional<QByteArray> stored = DiscTrees(catalogue()).read(selected.last()->text());
     const QIcon folder = style()->standardIcon(QStyle::SP_DirIcon);
     if (stored) {
         LoadTreeFromText(*TreeView1, *stored, folder);
@@ -92,23 +94,32 @@ void TForm1::TL2Click()
     noData->setIcon(0, folder);
 }
 
-void TForm1::storeVirtualDrive(const QString &discName)
+bool TForm1::virtualDriveKeepable(const QString &discName)
+{
+    const DiscTrees trees(catalogue());
+    if (!cb20->isChecked() || trees.canKeep(discName))
+        return true;
+    m_environment.dialogs->errorReport(
+        withFullStop(u"%1 kann nicht erstellt werden"_s.arg(trees.placeOf(discName))));
+    return false;
+}
+
+QByteArray TForm1::virtualDriveText(const QString &discName)
 {
     // However the step ends, the drive tree is empty again and the animation stopped.
     const auto tidy = qScopeGuard([this] {
         Animate1->stop();
         DirTree1->ClearTree();
     });
-    const DiscTrees trees(m_environment.applicationDirectory, catalogue());
-    if (!trees.canKeep(discName))
-        throw AppError(u"%1 kann nicht erstellt werden"_s.arg(trees.placeOf(discName)));
-
     Animate1->play();
     Label1->setText(u"Erzeuge virtuelles Laufwerk"_s);
     processPendingEvents();
     // The drive's complete tree is read beside the window, from the drives as they are now.
+    const DiscTrees trees(catalogue());
     const DriveSnapshot drives(m_environment.drives->drives());
     const QString root = Edit2->text();
     const QString caption = DriveComboBox1->currentText();
-    runBeside([&] { trees.store(discName, drives, root, caption); });
+    QByteArray text;
+    runBeside([&] { text = trees.treeText(discName, drives, root, caption); });
+    return text;
 }

@@ -3,13 +3,12 @@
 #include "catalogue/BrowseResult.h"
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueSchema.h"
-#include "catalogue/ServerLocation.h"
 
 #include <QScopedValueRollback>
 
 using namespace Qt::StringLiterals;
 
-BrowseQuery::BrowseQuery(QString catalogue, QObject *parent)
+BrowseQuery::BrowseQuery(CataloguePlace catalogue, QObject *parent)
     : QAbstractTableModel(parent), m_catalogue(std::move(catalogue))
 {}
 
@@ -27,7 +26,8 @@ void BrowseQuery::open()
         return;
     // A server's catalogue is checked on the result's own connection, saving a second one.
     auto result = std::make_unique<BrowseResult>(
-        ServerLocation::isServer(m_catalogue) ? m_catalogue : verifiedCatalogue(m_catalogue),
+        m_catalogue.kind() == CataloguePlace::Kind::Server ? m_catalogue
+                                                           : verifiedCatalogue(m_catalogue),
         m_live ? CatalogueConnection::Access::ReadWrite : CatalogueConnection::Access::ReadOnly,
         m_request);
     const QScopedValueRollback changing(m_changingRows, true);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/BrowseRequest.h"
+#include "catalogue/CataloguePlace.h"
 #include "catalogue/CatalogueRecord.h"
 
 #include <QAbstractTableModel>
@@ -21,7 +22,7 @@ class BrowseQuery final : public QAbstractTableModel
 
 public:
     // catalogue: a file (found in any letter case) or a server location.
-    explicit BrowseQuery(QString catalogue, QObject *parent = nullptr);
+    explicit BrowseQuery(CataloguePlace catalogue, QObject *parent = nullptr);
     ~BrowseQuery() override;
 
     void setRequest(BrowseRequest request); // closes the query first
@@ -72,7 +73,7 @@ private:
     void removeRow(int row);
     BrowseResult &writableResult();
 
-    QString m_catalogue;
+    CataloguePlace m_catalogue;
     BrowseRequest m_request;
     bool m_live = true;
     std::unique_ptr<BrowseResult> m_result;

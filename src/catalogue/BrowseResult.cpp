@@ -61,9 +61,9 @@ Condition conditionOf(const BrowseRequest &request, bool server)
 
 } // namespace
 
-BrowseResult::BrowseResult(const QString &fileName, CatalogueConnection::Access access,
+BrowseResult::BrowseResult(const CataloguePlace &place, CatalogueConnection::Access access,
                            BrowseRequest request, IndexUse indexUse)
-    : m_connection(fileName, access), m_request(std::move(request))
+    : m_connection(place, access), m_request(std::move(request))
 {
     m_writable = access == CatalogueConnection::Access::ReadWrite && m_connection.canWrite() &&
                  m_connection.writeLockFree();

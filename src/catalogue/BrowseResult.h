@@ -37,8 +37,8 @@ public:
 
     // Opens the catalogue (a file, or a server whose tables it checks first) and reads the first
     // batch. Throws AppError.
-    BrowseResult(const QString &fileName, CatalogueConnection::Access access, BrowseRequest request,
-                 IndexUse indexUse = IndexUse::ReadAndUpdate);
+    BrowseResult(const CataloguePlace &place, CatalogueConnection::Access access,
+                 BrowseRequest request, IndexUse indexUse = IndexUse::ReadAndUpdate);
     Q_DISABLE_COPY_MOVE(BrowseResult)
 
     int size() const { return int(m_fetched.size() + m_appended.size()); }

@@ -50,6 +50,21 @@ QString CatalogueMessage::connectionLost(const QString &location, const QString 
         location, reason);
 }
 
+QString CatalogueMessage::connectionLostReading(const QString &location, const QString &reason)
+{
+    return u"Verbindung zur Datenbank %1 unterbrochen: %2"_s.arg(location, reason);
+}
+
+QString CatalogueMessage::locked(const QString &location)
+{
+    return u"Datenbank %1 ist gesperrt"_s.arg(location);
+}
+
+QString CatalogueMessage::noPrivilege(const QString &location, const QString &reason)
+{
+    return u"Keine Berechtigung für den Katalog %1: %2"_s.arg(location, reason);
+}
+
 namespace {
 
 // The server's primary message: its first line, without the severity ("ERROR:  ") before it.
@@ -62,15 +77,20 @@ QString primaryMessage(const QString &serverText)
 } // namespace
 
 CatalogueFailure serverError(const QString &sqlState, const QString &fullText,
-                             const QString &location, bool lost)
+                             const QString &location, bool lost, ServerWork work)
 {
     const QString serverText = primaryMessage(fullText);
     if (lost || sqlState.startsWith(u"08"_s) || sqlState.startsWith(u"57P"_s))
-        return {CatalogueMessage::connectionLost(location, serverText), SQLITE_OK};
+        return {work == ServerWork::Writing
+                    ? CatalogueMessage::connectionLost(location, serverText)
+                    : CatalogueMessage::connectionLostReading(location, serverText),
+                SQLITE_OK};
     if (sqlState.startsWith(u"23"_s) || sqlState.startsWith(u"22"_s))
         return {u"Datensatz abgelehnt: %1"_s.arg(serverText), SQLITE_OK};
-    if (sqlState == u"25006"_s || sqlState == u"42501"_s)
+    if (sqlState == u"25006"_s || (sqlState == u"42501"_s && work == ServerWork::Writing))
         return {CatalogueMessage::readOnly(), SQLITE_OK};
+    if (sqlState == u"42501"_s)
+        return {CatalogueMessage::noPrivilege(location, serverText), SQLITE_OK};
     return {u"Datenbankfehler: %1"_s.arg(serverText), SQLITE_OK};
 }
 
@@ -87,7 +107,7 @@ CatalogueFailure catalogueError(int code, const QString &engineText, const QStri
     switch (code & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return {u"Datenbank %1 ist gesperrt"_s.arg(file), code};
+        return {CatalogueMessage::locked(file), code};
     case SQLITE_READONLY:
         return {CatalogueMessage::readOnly(), code};
     case SQLITE_CORRUPT:

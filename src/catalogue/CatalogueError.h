@@ -13,7 +13,12 @@ QString notACatalogue(const QString &fileName);
 QString engineUnavailable();
 QString serverDriverUnavailable();
 QString serverUnreachable(const QString &location, const QString &reason);
+// A connection lost while writing: what the write did is gone.
 QString connectionLost(const QString &location, const QString &reason);
+// A connection lost while reading.
+QString connectionLostReading(const QString &location, const QString &reason);
+QString locked(const QString &location);
+QString noPrivilege(const QString &location, const QString &reason);
 } // namespace CatalogueMessage
 
 // An SQLite failure: the German message and SQLite's result code.
@@ -37,8 +42,18 @@ CatalogueFailure catalogueError(const QSqlError &error, const QString &fileName)
 // The same for SQLite's result code and message.
 CatalogueFailure catalogueError(int resultCode, const QString &engineText, const QString &fileName);
 
+// What a failed statement on a server was doing: its messages differ.
+enum class ServerWork
+{
+    Reading,
+    Writing
+};
+
 // A failure reported by a PostgreSQL server, its message chosen by the SQLSTATE's class:
-// connection lost (or lost set), rejected record, read-only, anything else "Datenbankfehler: "
-// with the server's message. The result code is SQLite's OK, which no check looks for.
+// connection lost (or lost set), rejected record, read-only (a write refused for want of
+// privilege), no privilege (a read refused), anything else "Datenbankfehler: " with the server's
+// message. location is the place as messages show it. The result code is SQLite's OK, which no
+// check looks for.
 CatalogueFailure serverError(const QString &sqlState, const QString &serverText,
-                             const QString &location, bool lost);
+                             const QString &location, bool lost,
+                             ServerWork work = ServerWork::Writing);

@@ -3,7 +3,6 @@
 #include "catalogue/CatalogueConnection.h"
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueFile.h"
-#include "catalogue/ServerLocation.h"
 #include "catalogue/ServerSchema.h"
 
 #include <QDir>
@@ -62,7 +61,8 @@ bool hasCatalogueTable(const CatalogueConnection &connection)
 bool hasCatalogueTable(const QString &fileName)
 {
     try {
-        return hasCatalogueTable(CatalogueConnection(fileName, Access::ReadOnly));
+        return hasCatalogueTable(
+            CatalogueConnection(CataloguePlace::file(fileName), Access::ReadOnly));
     } catch (const CatalogueFailure &failure) {
         if ((failure.resultCode() & 0xff) != SQLITE_READONLY)
             throw;
@@ -70,24 +70,25 @@ bool hasCatalogueTable(const QString &fileName)
     // A read-only connection reports a rollback journal left by an import that died inside its
     // transaction; the first read of a writing one rolls it back, restoring the file as it was
     // before that import.
-    CatalogueConnection(fileName, Access::ReadWrite).exec(u"SELECT count(*) FROM sqlite_master"_s);
-    return hasCatalogueTable(CatalogueConnection(fileName, Access::ReadOnly));
+    const CataloguePlace place = CataloguePlace::file(fileName);
+    CatalogueConnection(place, Access::ReadWrite).exec(u"SELECT count(*) FROM sqlite_master"_s);
+    return hasCatalogueTable(CatalogueConnection(place, Access::ReadOnly));
 }
 
 } // namespace
 
-QString verifiedCatalogue(const QString &path)
+CataloguePlace verifiedCatalogue(const CataloguePlace &place)
 {
-    if (ServerLocation::isServer(path)) {
-        verifyServerCatalogue(CatalogueConnection(path, Access::ReadOnly));
-        return path;
+    if (place.kind() == CataloguePlace::Kind::Server) {
+        verifyServerCatalogue(CatalogueConnection(place, Access::ReadOnly));
+        return place;
     }
-    const QString fileName = findIgnoringCase(path);
+    const QString fileName = findIgnoringCase(place.location());
     if (fileName.isEmpty())
-        throw AppError(CatalogueMessage::notFound(path));
+        throw AppError(CatalogueMessage::notFound(place.location()));
     if (!hasSqliteHeader(fileName) || !hasCatalogueTable(fileName))
         throw AppError(CatalogueMessage::notACatalogue(fileName));
-    return fileName;
+    return CataloguePlace::file(fileName);
 }
 
 void createEmptyCatalogue(const QString &fileName)
@@ -101,7 +102,8 @@ void createEmptyCatalogue(const QString &fileName)
         throw AppError(u"%1 kann nicht angelegt werden: %2"_s.arg(shownName, file.errorString()));
     file.close();
     {
-        const CatalogueConnection connection(file.fileName(), Access::ReadWrite);
+        const CatalogueConnection connection(CataloguePlace::file(file.fileName()),
+                                             Access::ReadWrite);
         connection.exec(u"CREATE TABLE CD (Nr INTEGER PRIMARY KEY AUTOINCREMENT, CD TEXT, "
                         u"DATEI TEXT, INFO TEXT, INHALT TEXT)"_s);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/CataloguePlace.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -13,12 +15,12 @@ inline constexpr QStringView TableName = u"CD";
 inline constexpr std::array<QStringView, 5> FieldNames{u"Nr", u"CD", u"DATEI", u"INFO", u"INHALT"};
 } // namespace CatalogueSchema
 
-// The catalogue file that path names in any letter case, once it has been checked to be an
+// The catalogue file that the place names in any letter case, once it has been checked to be an
 // SQLite file holding the catalogue table. The check reads through a read-only connection, so
 // a file that fails it is left as it was; only the rollback journal of an import that died
-// midway is rolled back first. A server location is given back once its database holds the
-// catalogue's tables. Throws AppError: not found or unreachable, not a catalogue, locked, damaged.
-QString verifiedCatalogue(const QString &path);
+// midway is rolled back first. A server is given back once its database holds the catalogue's
+// tables. Throws AppError: not found or unreachable, not a catalogue, locked, damaged.
+CataloguePlace verifiedCatalogue(const CataloguePlace &place);
 
 // Makes a new empty catalogue; an existing file is never replaced. Throws AppError.
 void createEmptyCatalogue(const QString &fileName);

@@ -2,13 +2,28 @@
 
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueSchema.h"
+#include "catalogue/CatalogueTrees.h"
 #include "catalogue/ServerAppend.h"
 
 #include <QScopeGuard>
 
+#include <sqlite3.h>
+
 using namespace Qt::StringLiterals;
 
-CatalogueTable::CatalogueTable(QString tableName) : m_tableName(std::move(tableName)) {}
+namespace {
+
+// Another program holds the file, and the wait for it gave up: storing less is no remedy.
+bool isBusy(const AppError &error)
+{
+    const auto *failure = dynamic_cast<const CatalogueFailure *>(&error);
+    const int code = failure ? failure->resultCode() & 0xff : SQLITE_OK;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+} // namespace
+
+CatalogueTable::CatalogueTable(CataloguePlace place) : m_place(std::move(place)) {}
 
 CatalogueTable::~CatalogueTable()
 {
@@ -23,7 +38,15 @@ void CatalogueTable::open()
 {
     if (isOpen())
         return;
-    m_connection.emplace(verifiedCatalogue(m_tableName), CatalogueConnection::Access::ReadWrite);
+    m_connection.emplace(verifiedCatalogue(m_place), CatalogueConnection::Access::ReadWrite);
+    m_connection->setBusyWait(m_waiting);
+}
+
+void CatalogueTable::setWaiting(Waiting waiting)
+{
+    m_waiting = std::move(waiting);
+    if (m_connection)
+        m_connection->setBusyWait(m_waiting);
 }
 
 void CatalogueTable::edit()
@@ -39,9 +62,15 @@ void CatalogueTable::edit()
 
 void CatalogueTable::beginTransaction()
 {
-    m_indexUpdate.emplace(m_connection->location());
-    m_indexUpdate->recordsAppended();
+    if (m_place.kind() == CataloguePlace::Kind::File) {
+        m_indexUpdate.emplace(m_connection->location());
+        m_indexUpdate->recordsAppended();
+    }
     m_transaction.emplace(*m_connection);
+    if (!m_connection->lockForImport()) {
+        m_transaction.reset();
+        throw AppError(CatalogueMessage::locked(m_place.shown()));
+    }
 }
 
 // After the commit, or after a failure: the update compares the catalogue before the transaction
@@ -60,7 +89,7 @@ void CatalogueTable::insert(const CatalogueRecord &record)
     if (!m_insert)
         m_insert = m_connection->prepareInsert();
     m_connection->bindInsert(*m_insert, {record[1], record[2], record[3], record[4]});
-    if (!m_connection->isServer()) {
+    if (!m_connection->serverHandle()) {
         m_connection->exec(*m_insert);
         return;
     }
@@ -76,60 +105,117 @@ void CatalogueTable::insert(const CatalogueRecord &record)
     m_connection->exec(u"RELEASE SAVEPOINT record"_s);
 }
 
+void CatalogueTable::storeTree(const QString &disc, const QByteArray &treeText)
+{
+    if (!m_transaction)
+        throw AppError(CatalogueMessage::closedDataSet());
+    if (m_place.kind() == CataloguePlace::Kind::Server) {
+        storeServerTree(*m_connection, disc, treeText);
+        return;
+    }
+    const std::optional<QString> file = treeFileOf(m_place, disc);
+    if (!file)
+        throw AppError(u"%1 kann nicht erstellt werden"_s.arg(treePlaceOf(m_place, disc)));
+    m_stagedTree = std::make_unique<StagedTree>(*file, treeText);
+}
+
 qsizetype CatalogueTable::append(qsizetype count,
-                                 const std::function<CatalogueRecord(qsizetype)> &recordAt)
+                                 const std::function<CatalogueRecord(qsizetype)> &recordAt,
+                                 const std::function<void()> &beforeCommit)
 {
     if (!isOpen())
         throw AppError(CatalogueMessage::closedDataSet());
+    m_refused.reset();
+    m_failure.reset();
+    m_failureAfterCommit.reset();
+    m_locked = false;
     if (!m_transaction)
         beginTransaction();
-    const qsizetype stored = store(count, recordAt);
+    const qsizetype stored = store(count, recordAt, beforeCommit);
+    m_stagedTree.reset();
     finishIndexUpdate();
     return stored;
 }
 
-qsizetype CatalogueTable::store(qsizetype count,
-                                const std::function<CatalogueRecord(qsizetype)> &recordAt)
+void CatalogueTable::commit()
 {
-    if (m_connection->isServer())
-        return storeOnServer(count, recordAt);
+    m_transaction->commit();
+    m_transaction.reset();
+    if (!m_stagedTree)
+        return;
+    try {
+        m_stagedTree->publish();
+    } catch (const AppError &error) {
+        m_failureAfterCommit = error.message();
+    }
+}
+
+qsizetype CatalogueTable::storeNothing(const AppError &reason)
+{
+    m_failure = reason.message();
+    m_locked = isBusy(reason);
+    m_connectionLost = m_connection->connectionLost();
+    m_transaction.reset();
+    return 0;
+}
+
+qsizetype CatalogueTable::store(qsizetype count,
+                                const std::function<CatalogueRecord(qsizetype)> &recordAt,
+                                const std::function<void()> &beforeCommit)
+{
+    if (m_place.kind() == CataloguePlace::Kind::Server)
+        return storeOnServer(count, recordAt, beforeCommit);
     for (qsizetype position = 0; position < count; ++position) {
         try {
             insert(recordAt(position));
-        } catch (const AppError &) {
+        } catch (const AppError &error) {
+            if (isBusy(error))
+                return storeNothing(error);
+            m_refused = position;
+            m_failure = error.message();
             return keepRecordsBefore(position, recordAt);
         }
     }
     try {
-        m_transaction->commit();
-    } catch (const AppError &) {
+        if (beforeCommit)
+            beforeCommit();
+    } catch (const AppError &error) {
+        return storeNothing(error);
+    }
+    try {
+        commit();
+    } catch (const AppError &error) {
+        if (isBusy(error))
+            return storeNothing(error);
+        m_failure = error.message();
         return keepRecordsBefore(count, recordAt);
     }
-    m_transaction.reset();
     return count;
 }
 
 qsizetype CatalogueTable::storeOnServer(qsizetype count,
-                                        const std::function<CatalogueRecord(qsizetype)> &recordAt)
+                                        const std::function<CatalogueRecord(qsizetype)> &recordAt,
+                                        const std::function<void()> &beforeCommit)
 {
     const ServerAppendResult appended =
-        appendOnServer(m_connection->serverHandle(), m_connection->location(), count, recordAt);
-    m_serverFailure = appended.failure;
+        appendOnServer(m_connection->serverHandle(), m_place.shown(), count, recordAt);
+    m_failure = appended.failure;
+    m_refused = appended.refused;
     m_connectionLost = appended.connectionLost;
-    if (!m_connectionLost) {
-        try {
-            m_transaction->commit();
-            m_transaction.reset();
-            return appended.stored;
-        } catch (const AppError &error) {
-            // Whether a commit cut off midway was made is unknown; the server rolled it back
-            // unless it got that far, which the user learns from the browse page.
-            m_serverFailure = error.message();
-            m_connectionLost = m_connection->connectionLost();
-        }
+    if (m_connectionLost) {
+        m_transaction.reset();
+        return 0;
     }
-    m_transaction.reset();
-    return 0;
+    try {
+        if (appended.stored == count && beforeCommit)
+            beforeCommit();
+        commit();
+        return appended.stored;
+    } catch (const AppError &error) {
+        // Whether a commit cut off midway was made is unknown; the server rolled it back
+        // unless it got that far, which the user learns from the browse page.
+        return storeNothing(error);
+    }
 }
 
 qsizetype
@@ -138,8 +224,7 @@ CatalogueTable::keepRecordsBefore(qsizetype end,
 {
     if (m_connection->inTransaction()) {
         try {
-            m_transaction->commit();
-            m_transaction.reset();
+            commit();
             return end;
         } catch (const AppError &) {
             // The commit met the fault as well; the records are written again below.
@@ -177,12 +262,12 @@ void CatalogueTable::close()
     // The transaction goes before its connection, also when the commit fails (it rolls back).
     const auto release = qScopeGuard([this] {
         m_transaction.reset();
+        m_stagedTree.reset();
         m_indexUpdate.reset();
         m_connection.reset();
     });
     if (m_transaction) {
-        m_transaction->commit();
-        m_transaction.reset();
+        commit();
         finishIndexUpdate();
     }
 }

@@ -1,6 +1,7 @@
 #include "catalogue/ImportRun.h"
 
 #include "base/AppError.h"
+#include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueTable.h"
 #include "platform/NativePath.h"
 
@@ -35,30 +36,47 @@ CatalogueRecord ImportRun::record(qsizetype index, const QString &discName) cons
                            fieldText(SideTextStore::Kind::Listing, m_listings, position)};
 }
 
-ImportOutcome ImportRun::into(const QString &catalogue, const QString &discName) const
+ImportOutcome ImportRun::into(const CataloguePlace &catalogue, const QString &discName,
+                              const ImportSteps &steps) const
 {
+    using Result = ImportOutcome::Result;
     CatalogueTable table(catalogue);
+    table.setWaiting(steps.waiting);
     try {
         table.open();
     } catch (const AppError &) {
-        return {ImportOutcome::Result::CatalogueMissing, 0, {}};
+        return {Result::CatalogueMissing, 0, {}, {}, {}};
     }
     try {
         table.edit();
     } catch (const AppError &error) {
         table.close();
-        return {ImportOutcome::Result::NotWritable, 0, error.message()};
+        const bool locked = error.message() == CatalogueMessage::locked(catalogue.shown());
+        return {locked ? Result::Locked : Result::NotWritable, 0, {}, error.message(), {}};
     }
     // A record the catalogue rejects, or an engine fault such as a full disk, ends the import
     // with every record before it stored.
-    const qsizetype stored =
-        table.append(m_selection.size(), [&](qsizetype index) { return record(index, discName); });
+    bool treeFailed = false;
+    const qsizetype stored = table.append(
+        m_selection.size(), [&](qsizetype index) { return record(index, discName); },
+        [&] {
+            if (!steps.tree)
+                return;
+            treeFailed = true;
+            table.storeTree(discName, steps.tree());
+            treeFailed = false;
+        });
     table.close();
+    const QString failure = table.failure().value_or(QString());
     if (table.connectionLost())
-        return {ImportOutcome::Result::ConnectionLost, 0,
-                table.serverFailure().value_or(QString())};
-    if (stored < m_selection.size())
-        return {ImportOutcome::Result::RecordRejected, stored,
-                table.serverFailure().value_or(QString())};
-    return {ImportOutcome::Result::Done, stored, {}};
+        return {Result::ConnectionLost, 0, {}, failure, {}};
+    if (table.locked())
+        return {Result::Locked, 0, {}, failure, {}};
+    if (treeFailed)
+        return {Result::TreeFailed, 0, {}, failure, {}};
+    if (stored < m_selection.size()) {
+        const qsizetype rejected = table.refused().value_or(stored) + 1;
+        return {Result::RecordRejected, stored, rejected, failure, {}};
+    }
+    return {Result::Done, stored, {}, {}, table.failureAfterCommit().value_or(QString())};
 }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "catalogue/CataloguePlace.h"
 #include "catalogue/CatalogueRecord.h"
 #include "scan/SideTextStore.h"
 
 #include <QStringList>
+
+#include <functional>
+#include <optional>
 
 // How an import ended.
 struct ImportOutcome
@@ -13,13 +17,30 @@ struct ImportOutcome
         Done,
         CatalogueMissing, // could not be opened: missing, damaged or not a catalogue
         NotWritable,      // cannot be changed; message holds the engine's reason
-        RecordRejected,   // the record at position stored + 1 was refused
-        ConnectionLost    // the server connection broke; nothing was stored, message says why
+        RecordRejected,   // a record was refused; those before it stay, up to stored
+        ConnectionLost,   // the server connection broke; nothing was stored, message says why
+        Locked,           // another program held the catalogue too long; nothing was stored
+        TreeFailed        // the disc's tree could not be read or kept; nothing was stored
     };
 
     Result result = Result::Done;
-    qsizetype stored = 0; // records written; those before a rejected one stay
-    QString message;      // the engine's reason, where it gave one
+    qsizetype stored = 0;              // records written; those before a rejected one stay
+    std::optional<qsizetype> rejected; // the refused record's number, counted from 1
+    QString message;                   // the engine's reason, where it gave one
+    // Done: what failed once the records were committed (the tree file could not take its
+    // name); the records stay, so importing again would store the disc twice.
+    QString failureAfterCommit;
+};
+
+// What an import does besides its records.
+struct ImportSteps
+{
+    // The disc's tree text, read once every record went in and stored with them; none: no
+    // tree. Throws AppError, and then nothing of the import is stored.
+    std::function<QByteArray()> tree;
+    // Called about every 50 ms while another import or program holds the catalogue; false gives
+    // up. None: a held catalogue fails the import at once.
+    std::function<bool()> waiting;
 };
 
 // One import of a scan into a catalogue: a record per entry of the selection list, in its order,
@@ -33,9 +54,10 @@ public:
 
     // The record of the selection entry at index.
     CatalogueRecord record(qsizetype index, const QString &discName) const;
-    // Writes every record to the catalogue (a file or a server location) in one transaction.
-    // Throws AppError only when the final commit fails.
-    ImportOutcome into(const QString &catalogue, const QString &discName) const;
+    // Writes every record to the catalogue in one transaction, with the disc's tree when steps
+    // give one.
+    ImportOutcome into(const CataloguePlace &catalogue, const QString &discName,
+                       const ImportSteps &steps = {}) const;
 
 private:
     FieldValue fieldText(SideTextStore::Kind kind, bool wanted, int position) const;

@@ -25,6 +25,6 @@ ScopedTransaction::~ScopedTransaction()
 
 void ScopedTransaction::commit()
 {
-    m_connection.exec(u"COMMIT"_s);
+    m_connection.commit();
     m_active = false;
 }

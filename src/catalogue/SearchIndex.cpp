@@ -3,7 +3,6 @@
 #include "catalogue/CatalogueError.h"
 #include "catalogue/SearchIndexBuild.h"
 #include "catalogue/SearchIndexWorker.h"
-#include "catalogue/ServerLocation.h"
 #include "catalogue/SqliteDatabase.h"
 
 #include <QDir>
@@ -139,7 +138,7 @@ SearchIndexUpdate::SearchIndexUpdate(const QString &catalogueFile)
 {
     // Without an index there is nothing to carry, and nothing need be read; a catalogue on a
     // server keeps its own.
-    if (ServerLocation::isServer(catalogueFile) || !QFileInfo::exists(m_index.fileName()))
+    if (!QFileInfo::exists(m_index.fileName()))
         return;
     try {
         const SqliteDatabase catalogue(m_index.catalogueFile(), SQLITE_OPEN_READONLY);

@@ -73,14 +73,16 @@ public:
             }
             return ended(keepBeforeRefused(first, end));
         }
-        return {count, std::nullopt, false};
+        return {count, std::nullopt, std::nullopt, false};
     }
 
 private:
+    // A transaction the server has aborted is rolled back whole by COMMIT, so it holds nothing.
     ServerAppendResult ended(qsizetype stored) const
     {
         const bool lost = PQstatus(m_connection) != CONNECTION_OK;
-        return {lost ? 0 : stored, m_failure, lost};
+        const bool aborted = PQtransactionStatus(m_connection) != PQTRANS_INTRANS;
+        return {lost || aborted ? 0 : stored, m_refused, m_failure, lost};
     }
 
     // After a refused chunk: rolls it back, finds the refused record by inserting one at a time,
@@ -92,9 +94,17 @@ private:
         qsizetype refused = first;
         while (refused < end && insert(refused))
             ++refused;
+        if (refused < end)
+            m_refused = refused;
         const std::optional<QString> reason = m_failure;
-        if (!command("ROLLBACK TO SAVEPOINT chunk") || !copy(first, refused))
+        if (!command("ROLLBACK TO SAVEPOINT chunk"))
             return first;
+        if (!copy(first, refused)) {
+            // The chunks before stay; the failed copy is undone so that they can be committed.
+            m_failure = reason;
+            command("ROLLBACK TO SAVEPOINT chunk");
+            return first;
+        }
         m_failure = reason;
         return refused;
     }
@@ -179,6 +189,7 @@ private:
     const QString &m_location;
     const std::function<CatalogueRecord(qsizetype)> &m_recordAt;
     std::optional<QString> m_failure;
+    std::optional<qsizetype> m_refused;
 };
 
 } // namespace

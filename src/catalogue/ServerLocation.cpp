@@ -1,8 +1,8 @@
 #include "catalogue/ServerLocation.h"
 
 #include "base/AppError.h"
+#include "catalogue/CataloguePlace.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <libpq-fe.h>
@@ -27,14 +27,6 @@ QString quoted(const QString &value)
 
 namespace ServerLocation {
 
-bool isServer(const QString &location)
-{
-    // Keyword settings start with a keyword and "="; no file path does.
-    static const QRegularExpression keywordSettings(u"^\\s*[a-z_]+\\s*="_s);
-    return location.startsWith(u"postgresql://"_s) || location.startsWith(u"postgres://"_s) ||
-           keywordSettings.match(location).hasMatch();
-}
-
 QString connectOptions(const QString &location)
 {
     char *error = nullptr;
@@ -44,7 +36,8 @@ QString connectOptions(const QString &location)
     const std::unique_ptr<char, decltype(&PQfreemem)> message(error, PQfreemem);
     if (!options)
         throw AppError(u"Datenbankadresse %1 ist ungültig: %2"_s.arg(
-            location, message ? QString::fromUtf8(message.get()).trimmed() : QString()));
+            maskedLocation(location),
+            message ? QString::fromUtf8(message.get()).trimmed() : QString()));
     QStringList settings;
     bool timeoutGiven = qEnvironmentVariableIsSet("PGCONNECT_TIMEOUT");
     for (const PQconninfoOption *option = options.get(); option->keyword; ++option) {
@@ -55,7 +48,7 @@ QString connectOptions(const QString &location)
         // The driver splits its options at ";", so such a value cannot reach libpq whole.
         if (value.contains(u';'))
             throw AppError(u"Datenbankadresse %1 ist ungültig: \";\" in %2"_s.arg(
-                location, QString::fromUtf8(option->keyword)));
+                maskedLocation(location), QString::fromUtf8(option->keyword)));
         settings.append(QString::fromUtf8(option->keyword) + u'=' + quoted(value));
     }
     // libpq waits for an unanswering host as long as TCP does, minutes in which the window

@@ -2,13 +2,9 @@
 
 #include <QString>
 
-// A catalogue on a PostgreSQL server, named as every PostgreSQL client names one: a connection
-// URI ("postgresql://host/db?sslmode=require") or keyword settings ("service=tralbo"). Passwords
-// come from libpq's own places (~/.pgpass, pg_service.conf, PG* variables), never from here.
+// The settings of a catalogue on a PostgreSQL server (CataloguePlace::Kind::Server): a connection
+// URI ("postgresql://host/db?sslmode=require") or keyword settings ("service=tralbo").
 namespace ServerLocation {
-
-// Whether the location names a server rather than a catalogue file.
-bool isServer(const QString &location);
 
 // The location's settings as connect options of Qt's PostgreSQL driver, every value quoted for
 // libpq, with a connect timeout of 10 s unless the location or PGCONNECT_TIMEOUT gives one.

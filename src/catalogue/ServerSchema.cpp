@@ -50,7 +50,8 @@ QString answer(const CatalogueConnection &connection, const QString &sql)
 
 void createServerCatalogue(const QString &location)
 {
-    const CatalogueConnection connection(location, CatalogueConnection::Access::ReadWrite);
+    const CatalogueConnection connection(CataloguePlace::of(location, {}),
+                                         CatalogueConnection::Access::ReadWrite);
     if (answer(connection, u"SELECT current_setting('server_encoding')"_s) != u"UTF8"_s)
         throw AppError(
             u"Datenbank %1 ist nicht UTF-8; der Katalog braucht eine UTF-8-Datenbank"_s.arg(
@@ -78,7 +79,8 @@ QStringList serverIndexNames()
 
 QStringList upgradeServerCatalogue(const QString &location)
 {
-    const CatalogueConnection connection(location, CatalogueConnection::Access::ReadWrite);
+    const CatalogueConnection connection(CataloguePlace::of(location, {}),
+                                         CatalogueConnection::Access::ReadWrite);
     verifyServerCatalogue(connection);
     QStringList added;
     // In one transaction: either every missing index is there afterwards or none was added.
@@ -109,6 +111,6 @@ void verifyServerCatalogue(const CatalogueConnection &connection)
         u"'datei_upper', 'disc', 'tree', 'stored')"_s);
     if (found != u"cd.cd,cd.datei,cd.datei_upper,cd.info,cd.inhalt,cd.nr,trees.disc,trees.stored,"
                  u"trees.tree"_s)
-        throw AppError(CatalogueMessage::notACatalogue(connection.location()) +
+        throw AppError(CatalogueMessage::notACatalogue(connection.place().shown()) +
                        u"; tralbo-newcatalogue legt ihn an"_s);
 }

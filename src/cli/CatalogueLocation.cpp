@@ -1,65 +1,34 @@
 #include "cli/CatalogueLocation.h"
 
-#include "app/ApplicationDirectory.h"
+#include "catalogue/ApplicationDirectory.h"
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/CatalogueSchema.h"
-#include "catalogue/ServerLocation.h"
 #include "cli/CommandLine.h"
 #include "cli/CommonOptions.h"
 #include "cli/UsageError.h"
-#include "platform/CatalogueChoice.h"
 #include "platform/QtSettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QString applicationDirectory()
+CataloguePlace placeIn(const Invocation &invocation, const QString &applicationDirectory)
 {
-    const QString beside = QCoreApplication::applicationDirPath() + u'/';
-    return locateCatalogue(beside).isEmpty() ? perUserDataDirectory() : beside;
+    return chosenCataloguePlace(invocation.value(CommonOptions::Catalogue),
+                                QtSettingsStore().catalogueUrl(), applicationDirectory);
 }
 
-// The catalogue as chosen: --catalogue, else TRALBO_CATALOGUE or the settings file's location,
-// else none.
-QString chosenLocation(const Invocation &invocation)
+CataloguePlace verified(const CataloguePlace &place, bool given, const Texts &texts)
 {
-    if (invocation.has(CommonOptions::Catalogue))
-        return invocation.value(CommonOptions::Catalogue);
-    return chosenCatalogue(QtSettingsStore().catalogueUrl());
-}
-
-} // namespace
-
-QString dataDirectory(const Invocation &invocation)
-{
-    const QString chosen = chosenLocation(invocation);
-    // A server's catalogue is shared, the disc list stays with this computer.
-    if (chosen.isEmpty() || ServerLocation::isServer(chosen))
-        return applicationDirectory();
-    return QFileInfo(chosen).absolutePath() + u'/';
-}
-
-QString chosenCatalogueOf(const Invocation &invocation)
-{
-    return catalogueLocation(applicationDirectory(), chosenLocation(invocation));
-}
-
-QString verifiedCatalogueOf(const Invocation &invocation, const Texts &texts)
-{
-    const QString chosen = chosenLocation(invocation);
     // An unreachable server, or one without the tables, is reported as the server said.
-    if (ServerLocation::isServer(chosen))
-        return verifiedCatalogue(chosen);
-    const bool given = !chosen.isEmpty();
-    const QString path = given ? chosen : QDir(applicationDirectory()).filePath(u"CD.db"_s);
-    const QString shown = QDir::toNativeSeparators(path);
-    const QString found = findIgnoringCase(path);
+    if (place.kind() == CataloguePlace::Kind::Server)
+        return verifiedCatalogue(place);
+    const QString shown = place.shown();
+    const QString found = findIgnoringCase(place.location());
     if (found.isEmpty()) {
         const QString hint =
             given
@@ -70,7 +39,7 @@ QString verifiedCatalogueOf(const Invocation &invocation, const Texts &texts)
             texts(u"Katalog %1 nicht gefunden"_s, u"Catalogue %1 not found"_s).arg(shown) + hint);
     }
     try {
-        return verifiedCatalogue(found);
+        return verifiedCatalogue(place);
     } catch (const AppError &error) {
         // The engine's other failures (locked, damaged) keep the catalogue's own message.
         if (error.message() != CatalogueMessage::notACatalogue(found))
@@ -81,4 +50,32 @@ QString verifiedCatalogueOf(const Invocation &invocation, const Texts &texts)
                            u"%1 is not a Tralbo catalogue (expected: table CD with the fields Nr, "
                            u"CD, DATEI, INFO, INHALT)"_s)
                          .arg(QDir::toNativeSeparators(found)));
+}
+
+bool isGiven(const Invocation &invocation)
+{
+    return !invocation.value(CommonOptions::Catalogue).isEmpty() ||
+           !qEnvironmentVariable("TRALBO_CATALOGUE").trimmed().isEmpty() ||
+           !QtSettingsStore().catalogueUrl().trimmed().isEmpty();
+}
+
+} // namespace
+
+CataloguePlace chosenCatalogueOf(const Invocation &invocation)
+{
+    return placeIn(invocation, applicationDirectoryOf(QCoreApplication::applicationDirPath()));
+}
+
+CataloguePlace verifiedCatalogueOf(const Invocation &invocation, const Texts &texts)
+{
+    return verified(chosenCatalogueOf(invocation), isGiven(invocation), texts);
+}
+
+CataloguePlace preparedCatalogueOf(const Invocation &invocation, const Texts &texts)
+{
+    const ApplicationDirectory directory =
+        prepareApplicationDirectory(QCoreApplication::applicationDirPath(), perUserDataDirectory());
+    if (!directory.problem.isEmpty())
+        throw AppError(directory.problem);
+    return verified(placeIn(invocation, directory.path), isGiven(invocation), texts);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/CataloguePlace.h"
 #include "cli/RecordRow.h"
 
 #include <QString>
@@ -18,8 +19,8 @@ enum class RecordOrder
 // Reads the records of the catalogue, or only those of one disc (NULL counting as the empty
 // name, as the disc list shows it), with one forward-only statement: nothing is held beyond the
 // record given to visit. Throws AppError.
-void forEachRecord(const QString &catalogue, const std::optional<QString> &disc, RecordOrder order,
-                   const std::function<void(const RecordRow &)> &visit);
+void forEachRecord(const CataloguePlace &catalogue, const std::optional<QString> &disc,
+                   RecordOrder order, const std::function<void(const RecordRow &)> &visit);
 
 // Whether any record of the catalogue belongs to the disc. Throws AppError.
-bool catalogueHasDisc(const QString &catalogue, const QString &disc);
+bool catalogueHasDisc(const CataloguePlace &catalogue, const QString &disc);

@@ -87,7 +87,7 @@ OutputFormat chosenFormat(const Invocation &invocation, std::optional<OutputForm
                            u"Give a format: --csv, --json or --html"_s));
 }
 
-std::optional<QString> chosenDisc(const Invocation &invocation, const QString &catalogue,
+std::optional<QString> chosenDisc(const Invocation &invocation, const CataloguePlace &catalogue,
                                   const Texts &texts)
 {
     if (!invocation.has(CommonOptions::Disc))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/CataloguePlace.h"
 #include "cli/CommandLine.h"
 #include "cli/RecordWriter.h"
 
@@ -24,5 +25,5 @@ OutputFormat chosenFormat(const Invocation &invocation, std::optional<OutputForm
 
 // The disc given with --disc, checked to be in the catalogue; none when not given. Throws
 // UsageError for a disc the catalogue does not hold.
-std::optional<QString> chosenDisc(const Invocation &invocation, const QString &catalogue,
+std::optional<QString> chosenDisc(const Invocation &invocation, const CataloguePlace &catalogue,
                                   const Texts &texts);

@@ -5,7 +5,7 @@
 
 int runDiscs(const Invocation &invocation, CommandContext &context)
 {
-    const QString catalogue = verifiedCatalogueOf(invocation, context.texts);
+    const CataloguePlace catalogue = verifiedCatalogueOf(invocation, context.texts);
     for (const QString &name : discNamesOf(catalogue))
         context.out << name << u'\n';
     return 0;

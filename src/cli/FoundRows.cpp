@@ -12,7 +12,7 @@ RecordRow recordRowOf(const BrowseResult::Row &row)
 
 } // namespace
 
-void forEachFoundRow(const QString &catalogue, const QString &text,
+void forEachFoundRow(const CataloguePlace &catalogue, const QString &text,
                      const std::optional<QString> &disc,
                      const std::function<void(const RecordRow &)> &visit)
 {
@@ -33,7 +33,7 @@ void forEachFoundRow(const QString &catalogue, const QString &text,
     }
 }
 
-QStringList discNamesOf(const QString &catalogue)
+QStringList discNamesOf(const CataloguePlace &catalogue)
 {
     const BrowseResult result(catalogue, CatalogueConnection::Access::ReadOnly,
                               {BrowseRequest::Kind::AllDiscs, {}});

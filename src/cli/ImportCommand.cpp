@@ -1,8 +1,7 @@
-#include "app/DiscNameList.h"
 #include "base/AppError.h"
+#include "catalogue/DiscNameList.h"
 #include "catalogue/ImportRun.h"
 #include "catalogue/SearchIndex.h"
-#include "catalogue/ServerLocation.h"
 #include "cli/CatalogueLocation.h"
 #include "cli/Commands.h"
 #include "cli/CommandScan.h"
@@ -11,7 +10,10 @@
 #include "platform/DriveTable.h"
 #include "vdrive/DiscTrees.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -19,6 +21,9 @@ namespace {
 
 const QString Name = u"--name"_s;
 const QString Tree = u"--tree"_s;
+const QString Wait = u"--wait"_s;
+constexpr int DefaultWaitSeconds = 60;
+constexpr unsigned long WaitStepMs = 50;
 
 void failWith(const ImportOutcome &outcome, const Texts &texts)
 {
@@ -30,24 +35,73 @@ void failWith(const ImportOutcome &outcome, const Texts &texts)
                              u"Could not open the catalogue"_s));
     case ImportOutcome::Result::NotWritable:
     case ImportOutcome::Result::ConnectionLost:
+    case ImportOutcome::Result::Locked:
         throw AppError(outcome.message);
+    case ImportOutcome::Result::TreeFailed:
+        throw AppError(texts(u"Nichts wurde gespeichert: %1"_s, u"Nothing was stored: %1"_s)
+                           .arg(outcome.message));
     case ImportOutcome::Result::RecordRejected:
         throw AppError(texts(u"Datensatz %1 wurde abgewiesen; die %2 davor sind gespeichert"_s,
                              u"Record %1 was rejected; the %2 before it are stored"_s)
-                           .arg(outcome.stored + 1)
+                           .arg(outcome.rejected.value_or(outcome.stored + 1))
                            .arg(outcome.stored) +
                        (outcome.message.isEmpty() ? QString() : u": "_s + outcome.message));
     }
 }
 
-// The window lists a disc it imported in its disc list and writes the list when it closes.
-void listDisc(const QString &directory, const QString &name)
+// The disc list must take the name once the records are committed; a list that cannot be written
+// stops the import before anything is stored.
+void checkListWritable(const QString &listFile, const Texts &texts)
 {
-    const QString listFile = directory + u"Quilo.lst"_s;
+    const QFileInfo list(listFile);
+    if (list.exists() ? list.isWritable() : QFileInfo(list.absolutePath()).isWritable())
+        return;
+    throw AppError(
+        texts(u"Die CD-Liste %1 kann nicht geschrieben werden; nichts wurde gespeichert"_s,
+              u"The disc list %1 cannot be written; nothing was stored"_s)
+            .arg(QDir::toNativeSeparators(listFile)));
+}
+
+// The window lists a disc it imported in its disc list and writes the list when it closes.
+void listDisc(const QString &listFile, const QString &name)
+{
     QStringList names = QFileInfo(listFile).isFile() ? DiscNameList::load(listFile)
                                                      : QStringList{DiscNameList::AllDiscs};
     names.append(name);
     DiscNameList::save(listFile, names);
+}
+
+int waitSeconds(const Invocation &invocation, const Texts &texts)
+{
+    if (!invocation.has(Wait))
+        return DefaultWaitSeconds;
+    bool valid = false;
+    const int seconds = invocation.value(Wait).toInt(&valid);
+    if (!valid || seconds < 0)
+        throw UsageError(texts(u"--wait braucht eine Zahl von Sekunden"_s,
+                               u"--wait needs a number of seconds"_s));
+    return seconds;
+}
+
+// Says once that the import waits, then waits as long as --wait allows.
+std::function<bool()> waitingFor(int seconds, CommandContext &context)
+{
+    return [&context, seconds, said = false, waited = QElapsedTimer()]() mutable {
+        if (!waited.isValid())
+            waited.start();
+        if (waited.hasExpired(qint64(seconds) * 1000))
+            return false;
+        if (!said) {
+            context.err << context.texts(u"Warte auf die Datenbank, die ein anderer Import oder "
+                                         u"ein anderes Programm gerade benutzt …\n"_s,
+                                         u"Waiting for the catalogue, which another import or "
+                                         u"program is using …\n"_s);
+            context.err.flush();
+            said = true;
+        }
+        QThread::msleep(WaitStepMs);
+        return true;
+    };
 }
 
 } // namespace
@@ -63,7 +117,12 @@ QList<OptionSpec> importOptionSpecs()
              {},
              {},
              u"Das virtuelle Laufwerk (NAME.vfs, beim Server im Katalog) mit speichern"_s,
-             u"Also store the virtual drive (NAME.vfs, in the catalogue on a server)"_s}};
+             u"Also store the virtual drive (NAME.vfs, in the catalogue on a server)"_s},
+            {Wait,
+             {},
+             u"SEKUNDEN"_s,
+             u"So lange auf einen Katalog warten, den ein anderes Programm benutzt (60)"_s,
+             u"Wait this long for a catalogue that another program is using (60)"_s}};
 }
 
 int runImport(const Invocation &invocation, CommandContext &context)
@@ -72,35 +131,54 @@ int runImport(const Invocation &invocation, CommandContext &context)
     const QString name = invocation.value(Name);
     if (name.isEmpty())
         throw UsageError(texts(u"import braucht --name NAME"_s, u"import needs --name NAME"_s));
-    const QString catalogue = verifiedCatalogueOf(invocation, texts);
-    const QString directory = dataDirectory(invocation);
-    const DiscTrees trees(directory, catalogue);
+    const int seconds = waitSeconds(invocation, texts);
+    // What can fail is checked before anything is stored, so that a retry never stores the
+    // disc twice.
+    const CataloguePlace catalogue = preparedCatalogueOf(invocation, texts);
+    const DiscTrees trees(catalogue);
     if (invocation.has(Tree) && !trees.canKeep(name))
         throw UsageError(texts(u"Aus dem CD-Namen %1 lässt sich kein Dateiname für --tree bilden"_s,
                                u"The disc name %1 cannot name a file for --tree"_s)
                              .arg(name));
+    const QString listFile = catalogue.discListFile();
+    checkListWritable(listFile, texts);
 
     CommandScan scan(invocation, context);
     scan.run();
     const SelectionOptions &options = scan.choice().options;
     const ImportRun import(scan.result().selection(), scan.result().sideTexts(),
                            options.captureDescriptions, options.listZipMembers);
-    const ImportOutcome outcome = import.into(catalogue, name);
+    ImportSteps steps;
+    steps.waiting = waitingFor(seconds, context);
+    if (invocation.has(Tree)) {
+        const ScanTarget &target = scan.target();
+        steps.tree = [&] {
+            return trees.treeText(name, DriveSnapshot({target.drive}), target.root, target.caption);
+        };
+    }
+    const ImportOutcome outcome = import.into(catalogue, name, steps);
     failWith(outcome, texts);
-    listDisc(directory, name);
+    const QString imported =
+        texts(u"%1 Datensätze als %2 aufgenommen"_s, u"%1 records imported as %2"_s)
+            .arg(outcome.stored)
+            .arg(name);
+    QString afterCommit = outcome.failureAfterCommit;
+    try {
+        listDisc(listFile, name);
+    } catch (const AppError &error) {
+        afterCommit = error.message();
+    }
+    if (!afterCommit.isEmpty())
+        throw AppError(imported + texts(u", aber: %1 (nicht noch einmal aufnehmen)"_s,
+                                        u", but: %1 (do not import it again)"_s)
+                                      .arg(afterCommit));
     // Searches from the terminal find the new records through the index at once. The index only
     // speeds searches up, so a failure to update it fails nothing. A server keeps its own.
     try {
-        if (!ServerLocation::isServer(catalogue))
-            SearchIndex::forCatalogue(catalogue).update();
+        if (catalogue.kind() == CataloguePlace::Kind::File)
+            SearchIndex::forCatalogue(catalogue.location()).update();
     } catch (const AppError &) {
     }
-    if (invocation.has(Tree)) {
-        const DriveSnapshot drives({scan.target().drive});
-        trees.store(name, drives, scan.target().root, scan.target().caption);
-    }
-    context.out << texts(u"%1 Datensätze als %2 aufgenommen\n"_s, u"%1 records imported as %2\n"_s)
-                       .arg(outcome.stored)
-                       .arg(name);
+    context.out << imported << u'\n';
     return 0;
 }

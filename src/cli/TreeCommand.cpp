@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 int runTree(const Invocation &invocation, CommandContext &context)
 {
     const QString &disc = invocation.operands.front();
-    const DiscTrees trees(dataDirectory(invocation), chosenCatalogueOf(invocation));
+    const DiscTrees trees(chosenCatalogueOf(invocation));
     const std::optional<QByteArray> stored = trees.read(disc);
     if (!stored)
         throw UsageError(

@@ -1,6 +1,6 @@
 #include "base/AppError.h"
+#include "catalogue/CataloguePlace.h"
 #include "catalogue/CatalogueSchema.h"
-#include "catalogue/ServerLocation.h"
 #include "catalogue/ServerSchema.h"
 #include "tools/ServerPassword.h"
 
@@ -30,7 +30,12 @@ void say(const QString &line)
 
 bool isServer(const QString &location)
 {
-    return ServerLocation::isServer(location);
+    return CataloguePlace::of(location, {}).kind() == CataloguePlace::Kind::Server;
+}
+
+QString shown(const QString &location)
+{
+    return CataloguePlace::of(location, {}).shown();
 }
 
 void create(const QString &location)
@@ -43,7 +48,7 @@ void create(const QString &location)
     askForServerPasswordIfNeeded(location);
     createServerCatalogue(location);
     say(u"Katalog %1 angelegt: Tabellen cd und trees, Indexe %2"_s.arg(
-        location, serverIndexNames().join(u", "_s)));
+        shown(location), serverIndexNames().join(u", "_s)));
 }
 
 void upgrade(const QString &location)
@@ -55,9 +60,9 @@ void upgrade(const QString &location)
     askForServerPasswordIfNeeded(location);
     const QStringList added = upgradeServerCatalogue(location);
     if (added.isEmpty())
-        say(u"Katalog %1 ist vollständig: kein Index fehlt"_s.arg(location));
+        say(u"Katalog %1 ist vollständig: kein Index fehlt"_s.arg(shown(location)));
     else
-        say(u"Katalog %1 ergänzt: Indexe %2"_s.arg(location, added.join(u", "_s)));
+        say(u"Katalog %1 ergänzt: Indexe %2"_s.arg(shown(location), added.join(u", "_s)));
 }
 
 int usageError(const QString &problem)

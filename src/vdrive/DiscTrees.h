@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/CataloguePlace.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,29 +9,27 @@
 
 class DriveTable;
 
-// Where the directory trees of a catalogue's discs are kept: a .vfs file per disc in the
-// application directory beside a catalogue file (virtualDriveFile), the catalogue's own table of
-// trees on a server (ServerTrees).
+// The directory trees of a catalogue's discs (see CatalogueTrees): read back for the Virtual
+// Drive page and `tralbo-cli tree`, and read from a drive for an import, which stores them with
+// its records.
 class DiscTrees final
 {
 public:
-    DiscTrees(QString applicationDirectory, QString catalogue);
+    explicit DiscTrees(CataloguePlace catalogue);
 
     // Whether a tree can be kept for the disc name: a file needs a name it can be named after.
     bool canKeep(const QString &disc) const;
     // Where the disc's tree is kept, as messages name it.
     QString placeOf(const QString &disc) const;
-    // Stores the complete folder tree of the drive behind root ("d:\"), its root shown as
-    // caption. Throws AppError (see driveTree, saveTreeFile, storeServerTree).
-    void store(const QString &disc, const DriveTable &drives, const QString &root,
-               const QString &caption) const;
+    // The tree text of the complete folder tree of the drive behind root ("d:\"), its root shown
+    // as caption, to be kept for the disc. Throws AppError when the name cannot be kept or the
+    // drive has folders but no tree could be read.
+    QByteArray treeText(const QString &disc, const DriveTable &drives, const QString &root,
+                        const QString &caption) const;
     // The disc's tree text; none when no tree is kept for it. Throws AppError when it cannot be
     // read.
     std::optional<QByteArray> read(const QString &disc) const;
 
 private:
-    bool onServer() const;
-
-    QString m_applicationDirectory;
-    QString m_catalogue;
+    CataloguePlace m_catalogue;
 };

@@ -1,4 +1,4 @@
-#include "app/DiscNameList.h"
+#include "catalogue/DiscNameList.h"
 #include "app/HandlerGuard.h"
 #include "base/AppError.h"
 #include "support/RecordingDialogService.h"

@@ -195,7 +195,7 @@ void TestSharedCatalogue::lostConnectionStoresNothing()
         selection.append(u"d:\\F%1.EXE"_s.arg(i));
     const SideTextStore noSideTexts;
     const ImportOutcome outcome =
-        ImportRun(selection, noSideTexts, false, false).into(server.location(), u"WEG"_s);
+        ImportRun(selection, noSideTexts, false, false).into(server.place(), u"WEG"_s);
     QCOMPARE(outcome.result, ImportOutcome::Result::ConnectionLost);
     QCOMPARE(outcome.stored, 0);
     QVERIFY2(outcome.message.contains(u"unterbrochen"_s), qPrintable(outcome.message));

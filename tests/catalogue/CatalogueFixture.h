@@ -54,6 +54,9 @@ public:
         return m_server ? m_server->location() : directory() + QStringLiteral("CD.db");
     }
 
+    // The catalogue as the program resolves it.
+    CataloguePlace place() const { return CataloguePlace::of(fileName(), directory()); }
+
     // Runs the statements, then appends the records, in one transaction.
     void write(const QStringList &statements, const std::vector<Fields> &records = {}) const
     {

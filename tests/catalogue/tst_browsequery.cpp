@@ -100,7 +100,7 @@ private Q_SLOTS:
                 {discs[i], i < paths.size() ? QVariant(paths[i]) : u"d:\\X"_s, {}, {}});
         fixture.add(records);
 
-        BrowseQuery query(fixture.fileName());
+        BrowseQuery query(fixture.place());
         query.setRequest({kind, text});
         query.setRequestLive(false);
         query.open();
@@ -115,7 +115,7 @@ private Q_SLOTS:
         const CatalogueFixture fixture;
         fixture.add(numbered(10'000));
         fixture.add({{u"A"_s, u"d:\\X"_s, u""_s, {}}});
-        BrowseQuery query(fixture.fileName());
+        BrowseQuery query(fixture.place());
         const QAbstractItemModelTester tester(&query);
         query.open();
         const int firstBatch = query.rowCount();
@@ -160,7 +160,7 @@ private Q_SLOTS:
                      {u""_s, u"d:\\e"_s, {}, {}},
                      {u"A"_s, u"d:\\a3"_s, {}, {}}});
         fixture.add(numbered(600, u"C"_s));
-        BrowseQuery query(fixture.fileName());
+        BrowseQuery query(fixture.place());
         query.setRequest({kind, text});
         QCOMPARE(failureOf([&] { discNamesOf(query); }), CatalogueMessage::closedDataSet());
         QCOMPARE(failureOf([&] { query.resultRowCount(); }), CatalogueMessage::closedDataSet());
@@ -187,7 +187,7 @@ private Q_SLOTS:
         QFETCH(QString, refusal);
         const CatalogueFixture fixture;
         fixture.add(numbered(300));
-        BrowseQuery query(fixture.fileName());
+        BrowseQuery query(fixture.place());
         query.setRequestLive(live);
         if (open)
             query.open();
@@ -222,7 +222,7 @@ private Q_SLOTS:
     {
         const CatalogueFixture fixture;
         fixture.add(numbered(3));
-        BrowseQuery query(fixture.fileName());
+        BrowseQuery query(fixture.place());
         query.open();
         query.updateField(1, 2, u"d:\\SPIELE\\STRAßE.EXE"_s);
         query.close();
@@ -239,9 +239,9 @@ private Q_SLOTS:
     {
         const CatalogueFixture fixture;
         fixture.add(numbered(1'000));
-        BrowseQuery query(fixture.fileName());
+        BrowseQuery query(fixture.place());
         query.open();
-        CatalogueTable table(fixture.fileName());
+        CatalogueTable table(fixture.place());
         table.open();
         table.edit();
         table.insert({std::nullopt, u"NEW"_s, u"d:\\NEW.EXE"_s, std::nullopt, std::nullopt});

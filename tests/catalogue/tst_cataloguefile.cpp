@@ -119,10 +119,10 @@ private Q_SLOTS:
         }
         const QStringList before = snapshot(fileName);
 
-        CatalogueTable table(fixture.directory() + u"CD.db"_s);
+        CatalogueTable table(CataloguePlace::file(fixture.directory() + u"CD.db"_s));
         QVERIFY(failureOf([&] { table.open(); }).contains(message));
         QVERIFY(!table.isOpen());
-        BrowseQuery query(fixture.directory() + u"CD.DB"_s);
+        BrowseQuery query(CataloguePlace::file(fixture.directory() + u"CD.DB"_s));
         QVERIFY(failureOf([&] { query.open(); }).contains(message));
         QVERIFY(!query.isOpen());
         QCOMPARE(snapshot(fileName), before);
@@ -152,12 +152,12 @@ private Q_SLOTS:
             const UnprivilegedScope unprivileged;
             if (unprivileged.failed())
                 QSKIP("root without the right to change user");
-            CatalogueTable table(fixture.fileName());
+            CatalogueTable table(fixture.place());
             table.open();
             QCOMPARE(failureOf([&] { table.edit(); }), CatalogueMessage::readOnly());
             table.close();
 
-            BrowseQuery query(fixture.directory() + u"CD.DB"_s);
+            BrowseQuery query(CataloguePlace::file(fixture.directory() + u"CD.DB"_s));
             query.open();
             QCOMPARE(query.field(0, 3), FieldValue(u"Info"_s));
             for (const auto &change : std::initializer_list<std::function<void()>>{
@@ -191,7 +191,7 @@ private Q_SLOTS:
         QSqlQuery lock(holder);
         QVERIFY(holder.open() && lock.exec(begin));
 
-        CatalogueTable table(fixture.fileName());
+        CatalogueTable table(fixture.place());
         QElapsedTimer timer;
         timer.start();
         const QString failure = failureOf([&] {
@@ -222,7 +222,7 @@ private Q_SLOTS:
                                           : std::pair(-1, QByteArray());
         };
         QCOMPARE(run().first, 0);
-        CatalogueTable table(fileName);
+        CatalogueTable table(CataloguePlace::file(fileName));
         table.open();
         table.insert(SomeRecord);
         table.close();

@@ -73,7 +73,7 @@ private Q_SLOTS:
         QFETCH(Records, stored);
         const CatalogueFixture fixture;
         fixture.add({{u"OLD"_s, u"d:\\OLD"_s, {}, {}}});
-        CatalogueTable table(fixture.fileName());
+        CatalogueTable table(fixture.place());
         table.open();
         table.edit();
         for (const CatalogueRecord &each : inserted)
@@ -103,7 +103,7 @@ private Q_SLOTS:
         const Records kept{record(u"MYCD"_s, u"d:\\A.EXE"_s, u"a"_s),
                            record(u"MYCD"_s, u"d:\\B"_s)};
         {
-            CatalogueTable table(fixture.fileName());
+            CatalogueTable table(fixture.place());
             table.open();
             table.edit();
             for (const CatalogueRecord &each : kept)
@@ -127,7 +127,7 @@ private Q_SLOTS:
         QVERIFY(child >= 0);
         if (child == 0) {
             try {
-                CatalogueTable table(fixture.fileName());
+                CatalogueTable table(fixture.place());
                 table.open();
                 table.edit();
                 // More than SQLite's page cache holds, so pages reach the file before the end.
@@ -144,7 +144,7 @@ private Q_SLOTS:
         if (CatalogueFixture::backEnd() == BackEnd::File)
             QCOMPARE(fixture.journals(), QStringList{u"CD.db-journal"_s});
 
-        CatalogueTable table(fixture.fileName());
+        CatalogueTable table(fixture.place());
         table.open();
         table.close();
         QVERIFY(sameFields(fixture.stored(), {record(u"OLD"_s, u"d:\\OLD.EXE"_s)}));
@@ -162,7 +162,7 @@ private Q_SLOTS:
             return record(u"MYCD"_s, u"d:\\F%1"_s.arg(index == Refused ? 7 : index),
                           u"Zeile\tmit\\Tab\r\n"_s);
         };
-        CatalogueTable table(fixture.fileName());
+        CatalogueTable table(fixture.place());
         table.open();
         table.edit();
         QCOMPARE(table.append(5000, recordAt), Refused);
@@ -176,7 +176,7 @@ private Q_SLOTS:
     void closedTableRefuses()
     {
         const CatalogueFixture fixture;
-        CatalogueTable table(fixture.fileName());
+        CatalogueTable table(fixture.place());
         table.close();
         QCOMPARE(failureOf([&] { table.edit(); }), CatalogueMessage::closedDataSet());
         QCOMPARE(failureOf([&] { table.insert(record(u"A"_s, u"B"_s)); }),

@@ -32,7 +32,7 @@ struct Found
 
 Found search(const QString &catalogue, const QString &text, IndexUse use = IndexUse::Read)
 {
-    BrowseResult result(catalogue, CatalogueConnection::Access::ReadOnly,
+    BrowseResult result(CataloguePlace::file(catalogue), CatalogueConnection::Access::ReadOnly,
                         {BrowseRequest::Kind::FileNameSearch, text}, use);
     Found found;
     for (int index = 0; index < result.fetchedSize(); ++index)
@@ -112,7 +112,7 @@ std::vector<Fields> generatedRecords(PathGenerator &generator, int count)
 
 void import(const QString &catalogue, const std::vector<Fields> &records)
 {
-    CatalogueTable table(catalogue);
+    CatalogueTable table(CataloguePlace::file(catalogue));
     table.open();
     table.edit();
     table.append(qsizetype(records.size()), [&](qsizetype index) {
@@ -126,7 +126,7 @@ void import(const QString &catalogue, const std::vector<Fields> &records)
 
 BrowseQuery *liveQueryOfAll(const CatalogueFixture &fixture, QObject *parent)
 {
-    auto *query = new BrowseQuery(fixture.fileName(), parent);
+    auto *query = new BrowseQuery(fixture.place(), parent);
     query->setRequest({BrowseRequest::Kind::AllDiscs, {}});
     query->open();
     while (query->canFetchMore({}))
@@ -320,7 +320,7 @@ private Q_SLOTS:
         const CatalogueFixture fixture;
         fixture.add({{u"A"_s, u"d:\\FIRST.EXE"_s, {}, {}}});
         const SearchIndex index = SearchIndex::forCatalogue(fixture.fileName());
-        CatalogueTable table(fixture.fileName());
+        CatalogueTable table(fixture.place());
         table.open();
         table.edit();
         table.insert({std::nullopt, u"B"_s, u"d:\\SECOND.EXE"_s, std::nullopt, std::nullopt});

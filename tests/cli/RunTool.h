@@ -7,8 +7,14 @@
 #include <QStringList>
 
 #include <fcntl.h>
-#include <pty.h>
 #include <unistd.h>
+
+// Declared here rather than through <pty.h>, whose terminal macros (FF1, ...) clash with the
+// window's member names in tests that include both.
+struct termios;
+struct winsize;
+extern "C" int openpty(int *controller, int *terminal, char *name, const termios *settings,
+                       const winsize *size);
 
 struct Outcome
 {

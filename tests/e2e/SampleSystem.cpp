@@ -52,7 +52,7 @@ Environment SampleSystem::environment(DialogService &dialogs)
 {
     m_settings = std::make_unique<QtSettingsStore>();
     Environment environment;
-    environment.applicationDirectory = applicationDirectory();
+    environment.catalogue = CataloguePlace::inFolder(applicationDirectory());
     environment.drives = m_drives.get();
     environment.dialogs = &dialogs;
     environment.settings = m_settings.get();

@@ -86,7 +86,7 @@ void TestOneVolume::volumeInsideAnotherIsReadThroughItsOwnLetterOnly()
     MemorySettingsStore settings;
     MemoryAutorunSetting autorun;
     Environment environment;
-    environment.applicationDirectory = folder.filePath(u"app"_s) + u'/';
+    environment.catalogue = CataloguePlace::inFolder(folder.filePath(u"app"_s));
     environment.drives = &drives;
     environment.dialogs = &dialogs;
     environment.settings = &settings;

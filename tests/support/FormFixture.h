@@ -34,8 +34,7 @@ public:
     TForm1 &show()
     {
         Environment environment;
-        environment.applicationDirectory = applicationDirectory();
-        environment.catalogue = catalogue;
+        environment.catalogue = chosenCataloguePlace({}, catalogue, applicationDirectory());
         environment.drives = &drives;
         environment.dialogs = &dialogs;
         environment.settings = &settings;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/CataloguePlace.h"
 #include "catalogue/ServerSchema.h"
 
 #include <QCoreApplication>
@@ -29,6 +30,7 @@ public:
 
     const QString &name() const { return m_name; }
     QString location() const { return QStringLiteral("dbname=") + m_name; }
+    CataloguePlace place() const { return CataloguePlace::of(location(), QString()); }
 
     // Runs the statement on the database (or the maintenance database "postgres"); the first
     // column of its first row, if any.

@@ -1,4 +1,4 @@
-#include "app/ApplicationDirectory.h"
+#include "catalogue/ApplicationDirectory.h"
 
 #include "base/AppError.h"
 #include "catalogue/CatalogueFile.h"
@@ -23,6 +23,12 @@ QString perUserDataDirectory()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            u"/Olvane/Tralbo/"_s;
+}
+
+QString applicationDirectoryOf(const QString &executableDirectory)
+{
+    const QString beside = withSlash(executableDirectory);
+    return locateCatalogue(beside).isEmpty() ? perUserDataDirectory() : beside;
 }
 
 ApplicationDirectory prepareApplicationDirectory(const QString &executableDirectory,

@@ -19,4 +19,9 @@ void save(const QString &filePath, const QStringList &names);
 // Throws AppError when the file exists but cannot be read.
 QStringList load(const QString &filePath);
 
+// The window's list with the names that the file gained since the window read or wrote it
+// (readBefore), in the file's order; a name the window lists already is not added again.
+QStringList merged(const QStringList &window, const QStringList &readBefore,
+                   const QStringList &fileNow);
+
 } // namespace DiscNameList

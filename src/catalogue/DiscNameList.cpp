@@ -1,4 +1,4 @@
-#include "app/DiscNameList.h"
+#include "catalogue/DiscNameList.h"
 
 #include "base/AppError.h"
 #include "platform/TextCodec.h"
@@ -60,6 +60,19 @@ QStringList load(const QString &filePath)
     if (file.error() != QFileDevice::NoError)
         throw AppError(u"Datei %1 kann nicht geöffnet werden"_s.arg(filePath));
     return parse(bytes);
+}
+
+QStringList merged(const QStringList &window, const QStringList &readBefore,
+                   const QStringList &fileNow)
+{
+    QStringList result = window;
+    QStringList unmatched = readBefore;
+    for (const QString &name : fileNow) {
+        if (unmatched.removeOne(name) || result.contains(name))
+            continue;
+        result.append(name);
+    }
+    return result;
 }
 
 } // namespace DiscNameList

@@ -13,6 +13,10 @@ struct ApplicationDirectory
 // "$XDG_DATA_HOME/Olvane/Tralbo/", by default "~/.local/share/Olvane/Tralbo/".
 QString perUserDataDirectory();
 
+// The application directory as decided, without preparing anything: beside the program when a
+// catalogue lies there, else the per-user data folder.
+QString applicationDirectoryOf(const QString &executableDirectory);
+
 // Decides the application directory. The first start without a catalogue beside the program
 // creates the per-user folder with an empty catalogue, once: a folder that exists is left as it
 // is, catalogue or not, so the window's own warning tells of a missing one.

@@ -1,0 +1,94 @@
+#include "catalogue/CataloguePlace.h"
+
+#include "catalogue/CatalogueFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <libpq-fe.h>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString withSlash(const QString &folder)
+{
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+bool isServerUri(const QString &location)
+{
+    return location.startsWith(u"postgresql://"_s) || location.startsWith(u"postgres://"_s);
+}
+
+// libpq refuses settings with a keyword it does not know, so "shelf=1.db" stays a file name.
+bool isKeywordSettings(const QString &location)
+{
+    if (!location.contains(u'=') || QFileInfo::exists(location))
+        return false;
+    char *error = nullptr;
+    const std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(
+        PQconninfoParse(location.toUtf8().constData(), &error), PQconninfoFree);
+    PQfreemem(error);
+    return options != nullptr;
+}
+
+} // namespace
+
+CataloguePlace::CataloguePlace(Kind kind, QString location, QString dataFolder)
+    : m_kind(kind), m_location(std::move(location)), m_dataFolder(withSlash(dataFolder))
+{}
+
+CataloguePlace CataloguePlace::of(const QString &location, const QString &dataFolder)
+{
+    if (isServerUri(location) || isKeywordSettings(location))
+        return {Kind::Server, location, dataFolder};
+    return file(location);
+}
+
+CataloguePlace CataloguePlace::file(const QString &path)
+{
+    return {Kind::File, path, QFileInfo(path).absolutePath()};
+}
+
+CataloguePlace CataloguePlace::inFolder(const QString &dataFolder)
+{
+    return {Kind::File, QDir(dataFolder).filePath(u"CD.db"_s), dataFolder};
+}
+
+QString CataloguePlace::shown() const
+{
+    return m_kind == Kind::Server ? maskedLocation(m_location)
+                                  : QDir::toNativeSeparators(m_location);
+}
+
+QString CataloguePlace::discListFile() const
+{
+    return m_dataFolder + u"Quilo.lst"_s;
+}
+
+QString maskedLocation(const QString &location)
+{
+    static const QRegularExpression uriPassword(u"^(postgres(?:ql)?://[^:@/?]*):[^@/?]*@"_s);
+    static const QRegularExpression queryPassword(u"([?&]password=)[^&]*"_s);
+    static const QRegularExpression keywordPassword(
+        u"(\\bpassword\\s*=\\s*)('(?:[^'\\\\]|\\\\.)*'|\\S+)"_s);
+    QString masked = location;
+    if (isServerUri(location))
+        return masked.replace(uriPassword, u"\\1:***@"_s).replace(queryPassword, u"\\1***"_s);
+    return masked.replace(keywordPassword, u"\\1***"_s);
+}
+
+CataloguePlace chosenCataloguePlace(const QString &option, const QString &setting,
+                                    const QString &applicationDirectory)
+{
+    const QString fromEnvironment = qEnvironmentVariable("TRALBO_CATALOGUE").trimmed();
+    for (const QString &chosen : {option, fromEnvironment, setting.trimmed()}) {
+        if (!chosen.isEmpty())
+            return CataloguePlace::of(chosen, applicationDirectory);
+    }
+    return CataloguePlace::inFolder(applicationDirectory);
+}
