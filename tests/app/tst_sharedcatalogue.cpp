@@ -77,6 +77,7 @@ private Q_SLOTS:
     void secondComputerSeesSearchesAndBrowses();
     void unreachableServerLeavesTheWindowUsable();
     void lostConnectionStoresNothing();
+    void refusedRecordKeepsTheChunksBeforeItWhenTheRecopyFails();
 };
 
 void TestSharedCatalogue::initTestCase()
@@ -200,6 +201,32 @@ void TestSharedCatalogue::lostConnectionStoresNothing()
     QCOMPARE(outcome.stored, 0);
     QVERIFY2(outcome.message.contains(u"unterbrochen"_s), qPrintable(outcome.message));
     QCOMPARE(server.query(u"SELECT count(*) FROM cd"_s).toInt(), 0);
+}
+
+// Record 3101 repeats record 1 under a unique index, and the third COPY (the records before it,
+// copied again) fails as well: the first chunk stays, and the outcome names the refused record.
+void TestSharedCatalogue::refusedRecordKeepsTheChunksBeforeItWhenTheRecopyFails()
+{
+    const ServerDatabase server;
+    server.query(u"CREATE UNIQUE INDEX unique_datei ON cd (datei)"_s);
+    server.query(u"CREATE SEQUENCE copies"_s);
+    server.query(u"CREATE FUNCTION fail_third_copy() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                 u"IF current_query() LIKE 'COPY%' AND nextval('copies') = 3 THEN "
+                 u"RAISE EXCEPTION 'dritte Kopie'; END IF; RETURN NULL; END $$"_s);
+    server.query(u"CREATE TRIGGER fail_third_copy BEFORE INSERT ON cd FOR EACH STATEMENT "
+                 u"EXECUTE FUNCTION fail_third_copy()"_s);
+    QStringList selection;
+    for (int i = 0; i < 5000; ++i)
+        selection.append(u"d:\\F%1.EXE"_s.arg(i));
+    selection[3100] = selection[0];
+    const SideTextStore noSideTexts;
+    const ImportOutcome outcome =
+        ImportRun(selection, noSideTexts, false, false).into(server.place(), u"DOPPELT"_s);
+    QCOMPARE(outcome.result, ImportOutcome::Result::RecordRejected);
+    QCOMPARE(outcome.stored, 2000);
+    QCOMPARE(outcome.rejected, std::optional<qsizetype>(3101));
+    QCOMPARE(server.query(u"SELECT count(*) FROM cd"_s).toInt(), 2000);
+    QCOMPARE(server.query(u"SELECT last_value FROM copies"_s).toInt(), 3);
 }
 
 QTEST_MAIN(TestSharedCatalogue)
