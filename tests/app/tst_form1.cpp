@@ -1,3 +1,4 @@
+#include "catalogue/DiscNameList.h"
 #include "devices/DriveComboBox.h"
 #include "devices/MountWatcher.h"
 #include "support/FormFixture.h"
@@ -50,6 +51,7 @@ private Q_SLOTS:
     void driveTableStaysDuringAScan();
     void unmountedMediumIsMountedWhenChosenOrScanned_data();
     void unmountedMediumIsMountedWhenChosenOrScanned();
+    void closingKeepsDiscsListedMeanwhile();
 
 private:
     void showForm() { m_fixture->show(); }
@@ -509,6 +511,31 @@ void TestForm1::unmountedMediumIsMountedWhenChosenOrScanned()
     if (refreshesAtMount)
         QVERIFY(m_fixture->drives.refreshCount > *refreshesAtMount);
     QVERIFY(control<QComboBox>(u"DriveComboBox1"_s)->isEnabled());
+}
+
+// tralbo-cli import lists a disc while the window is open: the window's close keeps it, beside the
+// disc the window imported itself.
+void TestForm1::closingKeepsDiscsListedMeanwhile()
+{
+    const QString listFile = m_fixture->path(u"app/Quilo.lst"_s);
+    DiscNameList::save(listFile, {DiscNameList::AllDiscs, u"ALT"_s});
+    const QString disc = m_fixture->path(u"disc"_s);
+    writeFile(disc + u"/A.EXE"_s);
+    m_fixture->drives.addDrive(u'd', DriveType::CdRom, disc, u"MYDISC"_s);
+    showForm();
+    control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'd');
+    control<QCheckBox>(u"cb1"_s)->setChecked(true);
+    m_fixture->form->jep1Click();
+    m_fixture->dialogs.discNames = {u"FENSTER"_s};
+    m_fixture->form->db1Click();
+    QCOMPARE(m_fixture->dialogs.total(), 0);
+
+    QStringList names = DiscNameList::load(listFile);
+    names.append(u"KONSOLE"_s);
+    DiscNameList::save(listFile, names);
+    QVERIFY(m_fixture->form->close());
+    QCOMPARE(DiscNameList::load(listFile),
+             (QStringList{DiscNameList::AllDiscs, u"ALT"_s, u"FENSTER"_s, u"KONSOLE"_s}));
 }
 
 QTEST_MAIN(TestForm1)
