@@ -63,7 +63,7 @@ QString RecordGenerator::text(int size, bool listing)
 
 void importRecords(const QString &fileName, int count, RecordGenerator &generator)
 {
-    CatalogueTable table(CataloguePlace::file(fileName));
+    CatalogueTable table(CataloguePlace::of(fileName, {}));
     table.open();
     table.edit();
     if (table.append(count, [&](qsizetype) { return generator.next(); }) != count)
@@ -107,7 +107,7 @@ void writeCsv(const QString &fileName, const std::vector<CatalogueRecord> &recor
 
 void openRareSearch(const QString &catalogue, const QString &text)
 {
-    BrowseQuery query(CataloguePlace::file(catalogue));
+    BrowseQuery query(CataloguePlace::of(catalogue, {}));
     query.setRequestLive(false);
     query.setRequest({BrowseRequest::Kind::FileNameSearch, text});
     query.open();

@@ -4,6 +4,7 @@
 #include "app/HandlerGuard.h"
 #include "base/AppError.h"
 #include "catalogue/BrowseQuery.h"
+#include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/DiscNameList.h"
 #include "catalogue/RecordNavigator.h"
@@ -213,19 +214,22 @@ void TForm1::FormShow()
 {
     Edit2->setText(QString(DriveComboBox1->drive()) + u":\\"_s);
 
-    const bool catalogueOpened = [this] {
+    // A server that answered and refused this user says so; anything else is the old warning.
+    const std::optional<QString> openingFailure = [this]() -> std::optional<QString> {
         try {
             RxQuery1->setRequest({BrowseRequest::Kind::FirstOpening, {}});
             RxQuery1->setRequestLive(true);
             openQuery();
-            return true;
+            return std::nullopt;
+        } catch (const CatalogueFailure &failure) {
+            if (failure.noPrivilege())
+                return failure.message();
         } catch (const AppError &) {
-            return false;
         }
+        return u"Datenbank \"CD.DB\" nicht gefunden, oder die BDE ist nicht installiert"_s;
     }();
-    if (!catalogueOpened)
-        m_environment.dialogs->warning(
-            u"Datenbank \"CD.DB\" nicht gefunden, oder die BDE ist nicht installiert"_s);
+    if (openingFailure)
+        m_environment.dialogs->warning(*openingFailure);
 
     try {
         const QString listFile = catalogue().discListFile();

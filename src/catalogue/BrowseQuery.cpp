@@ -24,12 +24,10 @@ void BrowseQuery::open()
 {
     if (isOpen())
         return;
-    // A server's catalogue is checked on the result's own connection, saving a second one.
-    auto result = std::make_unique<BrowseResult>(
-        m_catalogue.kind() == CataloguePlace::Kind::Server ? m_catalogue
-                                                           : verifiedCatalogue(m_catalogue),
-        m_live ? CatalogueConnection::Access::ReadWrite : CatalogueConnection::Access::ReadOnly,
-        m_request);
+    auto result = std::make_unique<BrowseResult>(verifiedCatalogue(m_catalogue),
+                                                 m_live ? CatalogueConnection::Access::ReadWrite
+                                                        : CatalogueConnection::Access::ReadOnly,
+                                                 m_request);
     const QScopedValueRollback changing(m_changingRows, true);
     beginResetModel();
     m_result = std::move(result);

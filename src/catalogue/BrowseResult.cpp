@@ -3,7 +3,6 @@
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/SearchIndex.h"
-#include "catalogue/ServerSchema.h"
 #include "catalogue/SqliteDatabase.h"
 #include "catalogue/TrigramQuery.h"
 
@@ -27,38 +26,6 @@ public:
     explicit FailureAfterRows(const AppError &error) : AppError(error.message()) {}
 };
 
-struct Condition
-{
-    QString sql;
-    FieldValue pattern; // bound as :pattern
-};
-
-QString searchPattern(const BrowseRequest &request)
-{
-    return u'%' + request.text + u'%';
-}
-
-// The request's where clause. User text is only ever bound, so quotes, backslashes and SQL in it
-// change nothing but the pattern; "%" and "_" keep their LIKE meaning, and nothing escapes them.
-// A server compares DATEI_UPPER, which the program wrote with the upper() it gives SQLite, to
-// the pattern upper-cased the same way, never to the server's own upper(): its collation keeps
-// "ß" where the program's gives "SS".
-Condition conditionOf(const BrowseRequest &request, bool server)
-{
-    switch (request.kind) {
-    case BrowseRequest::Kind::FirstOpening:
-    case BrowseRequest::Kind::AllDiscs:
-        break;
-    case BrowseRequest::Kind::DiscFilter:
-        return {server ? u"cd LIKE :pattern ESCAPE ''"_s : u"CD LIKE :pattern"_s, request.text};
-    case BrowseRequest::Kind::FileNameSearch:
-        if (server)
-            return {u"datei_upper LIKE :pattern ESCAPE ''"_s, searchPattern(request).toUpper()};
-        return {u"upper(DATEI) LIKE upper(:pattern)"_s, searchPattern(request)};
-    }
-    return {server ? u"true"_s : u"1"_s, std::nullopt};
-}
-
 } // namespace
 
 BrowseResult::BrowseResult(const CataloguePlace &place, CatalogueConnection::Access access,
@@ -67,26 +34,21 @@ BrowseResult::BrowseResult(const CataloguePlace &place, CatalogueConnection::Acc
 {
     m_writable = access == CatalogueConnection::Access::ReadWrite && m_connection.canWrite() &&
                  m_connection.writeLockFree();
-    if (m_connection.isServer())
-        verifyServerCatalogue(m_connection);
     m_lastKey = highestKey();
     m_handle = m_connection.sqliteHandle();
-    // A server's own trigram index serves its searches.
-    if (m_connection.isServer()) {
-        addFetched(readBatch());
-        return;
-    }
-    const SearchIndex index = SearchIndex::forCatalogue(m_connection.location());
-    if (m_request.kind == BrowseRequest::Kind::FileNameSearch && indexUse != IndexUse::Ignore) {
-        m_trigramQuery = trigramQuery(searchPattern(m_request));
-        m_indexUsable = !m_trigramQuery.isEmpty() && m_handle && index.attachTo(m_handle);
+    // A catalogue without an index of the program's keeps its own for its searches.
+    const std::optional<SearchIndex> index = m_connection.searchIndex();
+    if (index && m_request.kind == BrowseRequest::Kind::FileNameSearch &&
+        indexUse != IndexUse::Ignore) {
+        m_trigramQuery = trigramQuery(u'%' + m_request.text + u'%');
+        m_indexUsable = !m_trigramQuery.isEmpty() && m_handle && index->attachTo(m_handle);
     }
     addFetched(readBatch());
     // A missing or stale index is rebuilt, appended records are added, both while this result
     // scans; the next search finds the index current.
-    if (indexUse == IndexUse::ReadAndUpdate && !m_trigramQuery.isEmpty() &&
+    if (index && indexUse == IndexUse::ReadAndUpdate && !m_trigramQuery.isEmpty() &&
         (!m_coveredKey || *m_coveredKey < m_lastKey))
-        index.updateInBackground();
+        index->updateInBackground();
 }
 
 qint64 BrowseResult::highestKey() const
@@ -112,7 +74,7 @@ BrowseResult::Row &BrowseResult::rowAt(int index)
 BrowseResult::Statement BrowseResult::statement(const Source &source, const QString &columns,
                                                 const QString &tail) const
 {
-    const Condition condition = conditionOf(m_request, m_connection.isServer());
+    const BrowseCondition condition = m_connection.backend().condition(m_request);
     const QString key = source.indexed ? u"hit.rowid"_s : m_connection.keyColumn();
     Statement result{u"SELECT "_s + columns + u" FROM "_s +
                          (source.indexed ? SearchIndex::candidateSource() : u"CD"_s) +
@@ -270,37 +232,35 @@ void BrowseResult::writeField(int index, int position, const FieldValue &value)
     Row &target = rowAt(index);
     if (position < 1 || position > int(target.fields.size()))
         throw AppError(u"Feld %1 kann nicht geändert werden"_s.arg(position));
-    SearchIndexUpdate searchIndex(m_connection.location());
-    QString assignment = u"%1 = :value"_s.arg(CatalogueSchema::FieldNames[position]);
-    // A server keeps the program's upper form of the path beside it, for the search.
-    const bool pathOnServer = position == PathPosition && m_connection.isServer();
-    if (pathOnServer)
-        assignment += u", datei_upper = :upper"_s;
-    QSqlQuery update = m_connection.prepare(
-        u"UPDATE CD SET %1 WHERE %2 = :key"_s.arg(assignment, m_connection.keyColumn()));
-    update.bindValue(u":value"_s, boundValue(value));
-    if (pathOnServer)
-        update.bindValue(u":upper"_s, boundValue(upperPath(value)));
+    const std::unique_ptr<SearchIndexUpdate> searchIndex = m_connection.searchIndexUpdate();
+    const CatalogueBackend &backend = m_connection.backend();
+    QSqlQuery update = m_connection.prepare(u"UPDATE CD SET %1 WHERE %2 = :key"_s.arg(
+        backend.fieldAssignment(position), m_connection.keyColumn()));
+    backend.bindField(update, position, value);
     update.bindValue(u":key"_s, target.key);
     m_connection.exec(update);
     if (update.numRowsAffected() == 0)
         throw AppError(u"Datensatz wurde von einem anderen Benutzer gelöscht"_s);
-    if (position == PathPosition)
-        searchIndex.pathChanged(target.key, value);
-    searchIndex.finish();
+    if (searchIndex) {
+        if (position == PathPosition)
+            searchIndex->pathChanged(target.key, value);
+        searchIndex->finish();
+    }
     target.fields[position - 1] = value;
 }
 
 void BrowseResult::deleteRecord(int index)
 {
     const qint64 key = rowAt(index).key;
-    SearchIndexUpdate searchIndex(m_connection.location());
+    const std::unique_ptr<SearchIndexUpdate> searchIndex = m_connection.searchIndexUpdate();
     QSqlQuery remove =
         m_connection.prepare(u"DELETE FROM CD WHERE %1 = :key"_s.arg(m_connection.keyColumn()));
     remove.bindValue(u":key"_s, key);
     m_connection.exec(remove);
-    searchIndex.recordDeleted(key);
-    searchIndex.finish();
+    if (searchIndex) {
+        searchIndex->recordDeleted(key);
+        searchIndex->finish();
+    }
 }
 
 void BrowseResult::dropRow(int index)
@@ -325,12 +285,14 @@ void BrowseResult::insertNewRow(const std::array<FieldValue, 4> &fields)
 {
     if (!m_hasNewRow)
         return;
-    SearchIndexUpdate searchIndex(m_connection.location());
+    const std::unique_ptr<SearchIndexUpdate> searchIndex = m_connection.searchIndexUpdate();
     QSqlQuery insert = m_connection.prepareInsert();
     m_connection.bindInsert(insert, fields);
     m_connection.exec(insert);
-    searchIndex.recordsAppended();
-    searchIndex.finish();
+    if (searchIndex) {
+        searchIndex->recordsAppended();
+        searchIndex->finish();
+    }
     Row &row = m_appended.back();
     row.key = m_connection.insertedKey(insert);
     row.fields = fields;

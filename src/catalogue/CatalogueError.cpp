@@ -90,7 +90,7 @@ CatalogueFailure serverError(const QString &sqlState, const QString &fullText,
     if (sqlState == u"25006"_s || (sqlState == u"42501"_s && work == ServerWork::Writing))
         return {CatalogueMessage::readOnly(), SQLITE_OK};
     if (sqlState == u"42501"_s)
-        return {CatalogueMessage::noPrivilege(location, serverText), SQLITE_OK};
+        return {CatalogueMessage::noPrivilege(location, serverText), SQLITE_OK, true};
     return {u"Datenbankfehler: %1"_s.arg(serverText), SQLITE_OK};
 }
 

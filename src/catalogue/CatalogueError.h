@@ -25,14 +25,17 @@ QString noPrivilege(const QString &location, const QString &reason);
 class CatalogueFailure final : public AppError
 {
 public:
-    CatalogueFailure(QString message, int resultCode)
-        : AppError(std::move(message)), m_resultCode(resultCode)
+    CatalogueFailure(QString message, int resultCode, bool noPrivilege = false)
+        : AppError(std::move(message)), m_resultCode(resultCode), m_noPrivilege(noPrivilege)
     {}
 
     int resultCode() const { return m_resultCode; }
+    // Whether the server answered and refused this user the catalogue.
+    bool noPrivilege() const { return m_noPrivilege; }
 
 private:
     int m_resultCode;
+    bool m_noPrivilege;
 };
 
 // The failure reported through Qt's driver, its message chosen by SQLite's primary result code:

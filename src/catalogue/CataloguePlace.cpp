@@ -1,6 +1,7 @@
 #include "catalogue/CataloguePlace.h"
 
-#include "catalogue/CatalogueFile.h"
+#include "catalogue/ServerBackend.h"
+#include "catalogue/SqliteBackend.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,9 +39,15 @@ bool isKeywordSettings(const QString &location)
 
 } // namespace
 
+// The one place that chooses a back end; each place keeps its own for its lifetime.
 CataloguePlace::CataloguePlace(Kind kind, QString location, QString dataFolder)
     : m_kind(kind), m_location(std::move(location)), m_dataFolder(withSlash(dataFolder))
-{}
+{
+    static const auto file = std::make_shared<const SqliteBackend>();
+    static const auto server = std::make_shared<const ServerBackend>();
+    m_backend = kind == Kind::Server ? std::shared_ptr<const CatalogueBackend>(server)
+                                     : std::shared_ptr<const CatalogueBackend>(file);
+}
 
 CataloguePlace CataloguePlace::of(const QString &location, const QString &dataFolder)
 {
@@ -61,8 +68,7 @@ CataloguePlace CataloguePlace::inFolder(const QString &dataFolder)
 
 QString CataloguePlace::shown() const
 {
-    return m_kind == Kind::Server ? maskedLocation(m_location)
-                                  : QDir::toNativeSeparators(m_location);
+    return m_backend->shown(m_location);
 }
 
 QString CataloguePlace::discListFile() const

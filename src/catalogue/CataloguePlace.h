@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <memory>
+
+class CatalogueBackend;
+
 // Where a catalogue lives, resolved once from the user's choice: a catalogue file, or a
 // PostgreSQL server named as every PostgreSQL client names one (a connection URI or keyword
 // settings; passwords come from libpq's own places). Beside it, the data folder that holds this
@@ -33,6 +37,8 @@ public:
     QString shown() const;
     // This computer's list of disc names ("Quilo.lst").
     QString discListFile() const;
+    // What the catalogue does its own way, chosen once with the place.
+    const CatalogueBackend &backend() const { return *m_backend; }
 
 private:
     CataloguePlace(Kind kind, QString location, QString dataFolder);
@@ -40,6 +46,7 @@ private:
     Kind m_kind;
     QString m_location;
     QString m_dataFolder;
+    std::shared_ptr<const CatalogueBackend> m_backend;
 };
 
 // The location with any password in it replaced by "***".

@@ -3,7 +3,6 @@
 #include "catalogue/CatalogueConnection.h"
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueFile.h"
-#include "catalogue/ServerSchema.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,16 +78,17 @@ bool hasCatalogueTable(const QString &fileName)
 
 CataloguePlace verifiedCatalogue(const CataloguePlace &place)
 {
-    if (place.kind() == CataloguePlace::Kind::Server) {
-        verifyServerCatalogue(CatalogueConnection(place, Access::ReadOnly));
-        return place;
-    }
-    const QString fileName = findIgnoringCase(place.location());
+    return place.backend().verified(place);
+}
+
+QString verifiedCatalogueFile(const QString &path)
+{
+    const QString fileName = findIgnoringCase(path);
     if (fileName.isEmpty())
-        throw AppError(CatalogueMessage::notFound(place.location()));
+        throw AppError(CatalogueMessage::notFound(path));
     if (!hasSqliteHeader(fileName) || !hasCatalogueTable(fileName))
         throw AppError(CatalogueMessage::notACatalogue(fileName));
-    return CataloguePlace::file(fileName);
+    return fileName;
 }
 
 void createEmptyCatalogue(const QString &fileName)

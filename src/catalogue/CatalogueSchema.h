@@ -21,6 +21,8 @@ inline constexpr std::array<QStringView, 5> FieldNames{u"Nr", u"CD", u"DATEI", u
 // midway is rolled back first. A server is given back once its database holds the catalogue's
 // tables. Throws AppError: not found or unreachable, not a catalogue, locked, damaged.
 CataloguePlace verifiedCatalogue(const CataloguePlace &place);
+// The same check of a catalogue file; gives the file's name in its letter case.
+QString verifiedCatalogueFile(const QString &path);
 
 // Makes a new empty catalogue; an existing file is never replaced. Throws AppError.
 void createEmptyCatalogue(const QString &fileName);

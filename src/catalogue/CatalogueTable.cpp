@@ -2,8 +2,7 @@
 
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueSchema.h"
-#include "catalogue/CatalogueTrees.h"
-#include "catalogue/ServerAppend.h"
+#include "catalogue/StagedTree.h"
 
 #include <QScopeGuard>
 
@@ -62,10 +61,9 @@ void CatalogueTable::edit()
 
 void CatalogueTable::beginTransaction()
 {
-    if (m_place.kind() == CataloguePlace::Kind::File) {
-        m_indexUpdate.emplace(m_connection->location());
+    m_indexUpdate = m_connection->searchIndexUpdate();
+    if (m_indexUpdate)
         m_indexUpdate->recordsAppended();
-    }
     m_transaction.emplace(*m_connection);
     if (!m_connection->lockForImport()) {
         m_transaction.reset();
@@ -89,34 +87,14 @@ void CatalogueTable::insert(const CatalogueRecord &record)
     if (!m_insert)
         m_insert = m_connection->prepareInsert();
     m_connection->bindInsert(*m_insert, {record[1], record[2], record[3], record[4]});
-    if (!m_connection->serverHandle()) {
-        m_connection->exec(*m_insert);
-        return;
-    }
-    // A refused statement spoils a server's whole transaction; the savepoint keeps what came
-    // before, as SQLite does.
-    m_connection->exec(u"SAVEPOINT record"_s);
-    try {
-        m_connection->exec(*m_insert);
-    } catch (const AppError &) {
-        m_connection->exec(u"ROLLBACK TO SAVEPOINT record"_s);
-        throw;
-    }
-    m_connection->exec(u"RELEASE SAVEPOINT record"_s);
+    m_connection->execInsert(*m_insert);
 }
 
 void CatalogueTable::storeTree(const QString &disc, const QByteArray &treeText)
 {
     if (!m_transaction)
         throw AppError(CatalogueMessage::closedDataSet());
-    if (m_place.kind() == CataloguePlace::Kind::Server) {
-        storeServerTree(*m_connection, disc, treeText);
-        return;
-    }
-    const std::optional<QString> file = treeFileOf(m_place, disc);
-    if (!file)
-        throw AppError(u"%1 kann nicht erstellt werden"_s.arg(treePlaceOf(m_place, disc)));
-    m_stagedTree = std::make_unique<StagedTree>(*file, treeText);
+    m_stagedTree = m_connection->storeTree(disc, treeText);
 }
 
 qsizetype CatalogueTable::append(qsizetype count,
@@ -163,18 +141,19 @@ qsizetype CatalogueTable::store(qsizetype count,
                                 const std::function<CatalogueRecord(qsizetype)> &recordAt,
                                 const std::function<void()> &beforeCommit)
 {
-    if (m_place.kind() == CataloguePlace::Kind::Server)
-        return storeOnServer(count, recordAt, beforeCommit);
-    for (qsizetype position = 0; position < count; ++position) {
-        try {
-            insert(recordAt(position));
-        } catch (const AppError &error) {
-            if (isBusy(error))
-                return storeNothing(error);
-            m_refused = position;
-            m_failure = error.message();
-            return keepRecordsBefore(position, recordAt);
-        }
+    const AppendResult appended = m_connection->append(0, count, recordAt);
+    if (appended.connectionLost) {
+        m_connectionLost = true;
+        m_failure = appended.failure ? appended.failure->message() : QString();
+        m_transaction.reset();
+        return 0;
+    }
+    if (appended.failure && isBusy(*appended.failure))
+        return storeNothing(*appended.failure);
+    if (appended.stored < count) {
+        m_refused = appended.refused;
+        m_failure = appended.failure ? appended.failure->message() : QString();
+        return keepRecordsBefore(appended.stored, recordAt);
     }
     try {
         if (beforeCommit)
@@ -185,37 +164,12 @@ qsizetype CatalogueTable::store(qsizetype count,
     try {
         commit();
     } catch (const AppError &error) {
-        if (isBusy(error))
+        if (isBusy(error) || m_connection->connectionLost())
             return storeNothing(error);
         m_failure = error.message();
         return keepRecordsBefore(count, recordAt);
     }
     return count;
-}
-
-qsizetype CatalogueTable::storeOnServer(qsizetype count,
-                                        const std::function<CatalogueRecord(qsizetype)> &recordAt,
-                                        const std::function<void()> &beforeCommit)
-{
-    const ServerAppendResult appended =
-        appendOnServer(m_connection->serverHandle(), m_place.shown(), count, recordAt);
-    m_failure = appended.failure;
-    m_refused = appended.refused;
-    m_connectionLost = appended.connectionLost;
-    if (m_connectionLost) {
-        m_transaction.reset();
-        return 0;
-    }
-    try {
-        if (appended.stored == count && beforeCommit)
-            beforeCommit();
-        commit();
-        return appended.stored;
-    } catch (const AppError &error) {
-        // Whether a commit cut off midway was made is unknown; the server rolled it back
-        // unless it got that far, which the user learns from the browse page.
-        return storeNothing(error);
-    }
 }
 
 qsizetype
@@ -243,14 +197,15 @@ qsizetype CatalogueTable::storeLeading(qsizetype first, qsizetype end,
         return 0;
     try {
         ScopedTransaction transaction(*m_connection);
-        for (qsizetype position = first; position < end; ++position)
-            insert(recordAt(position));
-        transaction.commit();
-        return end - first;
+        if (m_connection->lockForImport() &&
+            m_connection->append(first, end, recordAt).stored == end - first) {
+            transaction.commit();
+            return end - first;
+        }
     } catch (const AppError &) {
-        if (end - first == 1)
-            return 0;
     }
+    if (end - first == 1)
+        return 0;
     const qsizetype middle = first + (end - first) / 2;
     const qsizetype stored = storeLeading(first, middle, recordAt);
     return stored < middle - first ? stored : stored + storeLeading(middle, end, recordAt);

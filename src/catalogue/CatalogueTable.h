@@ -80,9 +80,6 @@ private:
     void commit();
     qsizetype store(qsizetype count, const std::function<CatalogueRecord(qsizetype)> &recordAt,
                     const std::function<void()> &beforeCommit);
-    qsizetype storeOnServer(qsizetype count,
-                            const std::function<CatalogueRecord(qsizetype)> &recordAt,
-                            const std::function<void()> &beforeCommit);
     // Ends the transaction without storing anything, for the reason given.
     qsizetype storeNothing(const AppError &reason);
     // After a failure at position end: commits what the transaction still holds, else stores the
@@ -95,7 +92,7 @@ private:
     CataloguePlace m_place;
     Waiting m_waiting;
     std::optional<CatalogueConnection> m_connection;
-    std::optional<SearchIndexUpdate> m_indexUpdate; // the transaction's, made before it began
+    std::unique_ptr<SearchIndexUpdate> m_indexUpdate; // the transaction's, made before it began
     std::optional<ScopedTransaction> m_transaction;
     std::optional<QSqlQuery> m_insert;
     std::unique_ptr<StagedTree> m_stagedTree;

@@ -22,34 +22,34 @@ CataloguePlace placeIn(const Invocation &invocation, const QString &applicationD
                                 QtSettingsStore().catalogueUrl(), applicationDirectory);
 }
 
+// A missing or foreign catalogue file is bad input; the engine's other failures (locked,
+// damaged) and a server's (unreachable, without the tables) keep their own message.
 CataloguePlace verified(const CataloguePlace &place, bool given, const Texts &texts)
 {
-    // An unreachable server, or one without the tables, is reported as the server said.
-    if (place.kind() == CataloguePlace::Kind::Server)
-        return verifiedCatalogue(place);
-    const QString shown = place.shown();
-    const QString found = findIgnoringCase(place.location());
-    if (found.isEmpty()) {
-        const QString hint =
-            given
-                ? QString()
-                : texts(u"; tralbo legt ihn beim ersten Start an, oder --catalogue FILE angeben"_s,
-                        u"; tralbo creates it at its first start, or give --catalogue FILE"_s);
-        throw UsageError(
-            texts(u"Katalog %1 nicht gefunden"_s, u"Catalogue %1 not found"_s).arg(shown) + hint);
-    }
     try {
         return verifiedCatalogue(place);
     } catch (const AppError &error) {
-        // The engine's other failures (locked, damaged) keep the catalogue's own message.
-        if (error.message() != CatalogueMessage::notACatalogue(found))
+        if (error.message() == CatalogueMessage::notFound(place.location())) {
+            const QString hint =
+                given
+                    ? QString()
+                    : texts(
+                          u"; tralbo legt ihn beim ersten Start an, oder --catalogue FILE angeben"_s,
+                          u"; tralbo creates it at its first start, or give --catalogue FILE"_s);
+            throw UsageError(texts(u"Katalog %1 nicht gefunden"_s, u"Catalogue %1 not found"_s)
+                                 .arg(place.shown()) +
+                             hint);
+        }
+        const QString found = findIgnoringCase(place.location());
+        if (found.isEmpty() || error.message() != CatalogueMessage::notACatalogue(found))
             throw;
+        throw UsageError(
+            texts(u"%1 ist kein Tralbo-Katalog (erwartet: Tabelle CD mit den Feldern Nr, "
+                  u"CD, DATEI, INFO, INHALT)"_s,
+                  u"%1 is not a Tralbo catalogue (expected: table CD with the fields Nr, "
+                  u"CD, DATEI, INFO, INHALT)"_s)
+                .arg(QDir::toNativeSeparators(found)));
     }
-    throw UsageError(texts(u"%1 ist kein Tralbo-Katalog (erwartet: Tabelle CD mit den Feldern Nr, "
-                           u"CD, DATEI, INFO, INHALT)"_s,
-                           u"%1 is not a Tralbo catalogue (expected: table CD with the fields Nr, "
-                           u"CD, DATEI, INFO, INHALT)"_s)
-                         .arg(QDir::toNativeSeparators(found)));
 }
 
 bool isGiven(const Invocation &invocation)

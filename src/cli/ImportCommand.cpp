@@ -1,4 +1,5 @@
 #include "base/AppError.h"
+#include "catalogue/CatalogueBackend.h"
 #include "catalogue/DiscNameList.h"
 #include "catalogue/ImportRun.h"
 #include "catalogue/SearchIndex.h"
@@ -175,8 +176,8 @@ int runImport(const Invocation &invocation, CommandContext &context)
     // Searches from the terminal find the new records through the index at once. The index only
     // speeds searches up, so a failure to update it fails nothing. A server keeps its own.
     try {
-        if (catalogue.kind() == CataloguePlace::Kind::File)
-            SearchIndex::forCatalogue(catalogue.location()).update();
+        if (const std::optional<SearchIndex> index = catalogue.backend().searchIndex(catalogue))
+            index->update();
     } catch (const AppError &) {
     }
     context.out << imported << u'\n';

@@ -1,3 +1,4 @@
+#include "catalogue/CatalogueBackend.h"
 #include "catalogue/SearchIndex.h"
 #include "cli/CatalogueLocation.h"
 #include "cli/Commands.h"
@@ -78,12 +79,13 @@ int runIndex(const Invocation &invocation, CommandContext &context)
 {
     const Texts &texts = context.texts;
     const CataloguePlace catalogue = verifiedCatalogueOf(invocation, texts);
-    if (catalogue.kind() == CataloguePlace::Kind::Server) {
+    const std::optional<SearchIndex> found = catalogue.backend().searchIndex(catalogue);
+    if (!found) {
         context.out << texts(u"Ein Katalog auf einem Server führt seinen Suchindex selbst\n"_s,
                              u"A catalogue on a server keeps its own search index\n"_s);
         return 0;
     }
-    const SearchIndex index = SearchIndex::forCatalogue(catalogue.location());
+    const SearchIndex &index = *found;
     const SearchIndex::Condition before = index.condition();
     if (before != SearchIndex::Condition::Current) {
         IndexProgressLine line(context.err, texts);

@@ -1,3 +1,4 @@
+#include "catalogue/CatalogueBackend.h"
 #include "catalogue/SearchIndex.h"
 #include "cli/CatalogueLocation.h"
 #include "cli/Commands.h"
@@ -17,9 +18,10 @@ namespace {
 // terminal is told how to make the next searches fast. Scripts see nothing of it.
 void noticeUnusableIndex(const CataloguePlace &catalogue, CommandContext &context)
 {
-    if (isatty(STDERR_FILENO) != 1 || catalogue.kind() == CataloguePlace::Kind::Server)
+    const std::optional<SearchIndex> found = catalogue.backend().searchIndex(catalogue);
+    if (isatty(STDERR_FILENO) != 1 || !found)
         return;
-    const SearchIndex index = SearchIndex::forCatalogue(catalogue.location());
+    const SearchIndex &index = *found;
     const SearchIndex::Condition condition = index.condition();
     if (condition != SearchIndex::Condition::Missing && condition != SearchIndex::Condition::Stale)
         return;

@@ -1,7 +1,7 @@
 #include "vdrive/DiscTrees.h"
 
 #include "base/AppError.h"
-#include "catalogue/CatalogueTrees.h"
+#include "catalogue/CatalogueBackend.h"
 #include "vdrive/TreeText.h"
 #include "vdrive/VirtualDriveFile.h"
 
@@ -11,12 +11,12 @@ DiscTrees::DiscTrees(CataloguePlace catalogue) : m_catalogue(std::move(catalogue
 
 bool DiscTrees::canKeep(const QString &disc) const
 {
-    return canKeepTree(m_catalogue, disc);
+    return m_catalogue.backend().canKeepTree(m_catalogue, disc);
 }
 
 QString DiscTrees::placeOf(const QString &disc) const
 {
-    return treePlaceOf(m_catalogue, disc);
+    return m_catalogue.backend().treePlace(m_catalogue, disc);
 }
 
 QByteArray DiscTrees::treeText(const QString &disc, const DriveTable &drives, const QString &root,
@@ -29,5 +29,5 @@ QByteArray DiscTrees::treeText(const QString &disc, const DriveTable &drives, co
 
 std::optional<QByteArray> DiscTrees::read(const QString &disc) const
 {
-    return readStoredTree(m_catalogue, disc);
+    return m_catalogue.backend().readTree(m_catalogue, disc);
 }

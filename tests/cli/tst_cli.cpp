@@ -3,8 +3,8 @@
 
 #include "catalogue/CatalogueConnection.h"
 #include "catalogue/CatalogueFixture.h"
-#include "catalogue/CatalogueTrees.h"
 #include "catalogue/ScopedTransaction.h"
+#include "catalogue/StagedTree.h"
 #include "devices/DriveCaption.h"
 #include "ExportReaders.h"
 #include "platform/LinuxDriveTable.h"
@@ -34,18 +34,12 @@ QByteArray readAll(const QString &fileName)
 // catalogue file, the catalogue's table on a server.
 void storeTree(const CatalogueFixture &catalogue, const QString &disc, const QByteArray &text)
 {
-    if (CatalogueFixture::backEnd() == BackEnd::Server) {
-        const CatalogueConnection connection(
-            CataloguePlace::of(catalogue.fileName(), catalogue.directory()),
-            CatalogueConnection::Access::ReadWrite);
-        ScopedTransaction transaction(connection);
-        storeServerTree(connection, disc, text);
-        transaction.commit();
-        return;
-    }
-    QFile file(catalogue.directory() + disc + u".vfs"_s);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
+    const CatalogueConnection connection(catalogue.place(), CatalogueConnection::Access::ReadWrite);
+    ScopedTransaction transaction(connection);
+    const std::unique_ptr<StagedTree> staged = connection.storeTree(disc, text);
+    transaction.commit();
+    if (staged)
+        staged->publish();
 }
 
 } // namespace

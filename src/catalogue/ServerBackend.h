@@ -1,0 +1,29 @@
+#pragma once
+
+#include "catalogue/CatalogueBackend.h"
+
+// A catalogue on a PostgreSQL server, through Qt's QPSQL driver and libpq: records appended with
+// COPY, trees in the catalogue's table "trees", its own trigram index, and imports taking turns
+// under a transaction-scoped lock.
+class ServerBackend final : public CatalogueBackend
+{
+public:
+    QString shown(const QString &location) const override;
+    CataloguePlace verified(const CataloguePlace &place) const override;
+    std::unique_ptr<BackendConnection> connect(const CataloguePlace &place, CatalogueAccess access,
+                                               const QString &connectionName) const override;
+
+    bool canKeepTree(const CataloguePlace &place, const QString &disc) const override;
+    QString treePlace(const CataloguePlace &place, const QString &disc) const override;
+    std::optional<QByteArray> readTree(const CataloguePlace &place,
+                                       const QString &disc) const override;
+    std::optional<SearchIndex> searchIndex(const CataloguePlace &place) const override;
+
+    QString keyColumn() const override;
+    QString beginWriting() const override;
+    BrowseCondition condition(const BrowseRequest &request) const override;
+    QString insertStatement() const override;
+    QVariantList insertValues(const std::array<FieldValue, 4> &fields) const override;
+    QString fieldAssignment(int position) const override;
+    void bindField(QSqlQuery &update, int position, const FieldValue &value) const override;
+};
