@@ -41,7 +41,7 @@ QString freshCatalogue(const QString &name)
     administer(u"DROP DATABASE IF EXISTS %1 WITH (FORCE)"_s.arg(name));
     administer(u"CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0"_s.arg(name));
     const QString location = u"dbname="_s + name;
-    createServerCatalogue(location);
+    createServerCatalogue(CataloguePlace::of(location, {}));
     return location;
 }
 

@@ -59,6 +59,15 @@ public:
     // Checks that the place holds a catalogue; gives the place as found (a file's name in its
     // letter case). Throws AppError: not found or unreachable, not a catalogue, locked, damaged.
     virtual CataloguePlace verified(const CataloguePlace &place) const = 0;
+    // Makes a new, empty catalogue at the place, never over an existing one, and says what it
+    // made. beforeConnecting runs first where a connection is made that may want a password.
+    // Throws AppError.
+    virtual QString create(const CataloguePlace &place,
+                           const std::function<void()> &beforeConnecting) const = 0;
+    // Adds what a catalogue made by an earlier version lacks, never changing data, and names
+    // it; none for a catalogue of a kind that never lacks anything. Throws AppError.
+    virtual std::optional<QStringList>
+    upgrade(const CataloguePlace &place, const std::function<void()> &beforeConnecting) const = 0;
     // Opens the driver's side of a connection on database, which the caller registered.
     // Throws AppError.
     virtual std::unique_ptr<BackendConnection> connect(const CataloguePlace &place,

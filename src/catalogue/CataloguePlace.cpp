@@ -41,7 +41,7 @@ bool isKeywordSettings(const QString &location)
 
 // The one place that chooses a back end; each place keeps its own for its lifetime.
 CataloguePlace::CataloguePlace(Kind kind, QString location, QString dataFolder)
-    : m_kind(kind), m_location(std::move(location)), m_dataFolder(withSlash(dataFolder))
+    : m_location(std::move(location)), m_dataFolder(withSlash(dataFolder))
 {
     static const auto file = std::make_shared<const SqliteBackend>();
     static const auto server = std::make_shared<const ServerBackend>();

@@ -13,12 +13,6 @@ class CatalogueBackend;
 class CataloguePlace final
 {
 public:
-    enum class Kind
-    {
-        File,
-        Server
-    };
-
     // The catalogue at location. A postgresql:// or postgres:// URI is a server; keyword
     // settings are one only when libpq knows every keyword and no file of that name exists;
     // anything else is a file. A file keeps its data in its own folder, a server in dataFolder.
@@ -28,7 +22,6 @@ public:
     // CD.db of the folder, in any letter case (found when it is opened).
     static CataloguePlace inFolder(const QString &dataFolder);
 
-    Kind kind() const { return m_kind; }
     // The file's path or the server's location, as libpq reads it.
     const QString &location() const { return m_location; }
     // Ends with "/".
@@ -41,9 +34,14 @@ public:
     const CatalogueBackend &backend() const { return *m_backend; }
 
 private:
+    enum class Kind
+    {
+        File,
+        Server
+    };
+
     CataloguePlace(Kind kind, QString location, QString dataFolder);
 
-    Kind m_kind;
     QString m_location;
     QString m_dataFolder;
     std::shared_ptr<const CatalogueBackend> m_backend;

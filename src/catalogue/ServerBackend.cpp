@@ -248,6 +248,24 @@ CataloguePlace ServerBackend::verified(const CataloguePlace &place) const
     return place;
 }
 
+QString ServerBackend::create(const CataloguePlace &place,
+                              const std::function<void()> &beforeConnecting) const
+{
+    if (beforeConnecting)
+        beforeConnecting();
+    createServerCatalogue(place);
+    return u"Tabellen cd und trees, Indexe %1"_s.arg(serverIndexNames().join(u", "_s));
+}
+
+std::optional<QStringList>
+ServerBackend::upgrade(const CataloguePlace &place,
+                       const std::function<void()> &beforeConnecting) const
+{
+    if (beforeConnecting)
+        beforeConnecting();
+    return upgradeServerCatalogue(place);
+}
+
 std::unique_ptr<BackendConnection> ServerBackend::connect(const CataloguePlace &place,
                                                           CatalogueAccess access,
                                                           const QString &connectionName) const

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The settings of a catalogue on a PostgreSQL server (CataloguePlace::Kind::Server): a connection
+// The settings of a catalogue on a PostgreSQL server (see CataloguePlace): a connection
 // URI ("postgresql://host/db?sslmode=require") or keyword settings ("service=tralbo").
 namespace ServerLocation {
 

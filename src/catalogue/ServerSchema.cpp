@@ -48,18 +48,17 @@ QString answer(const CatalogueConnection &connection, const QString &sql)
 
 } // namespace
 
-void createServerCatalogue(const QString &location)
+void createServerCatalogue(const CataloguePlace &place)
 {
-    const CatalogueConnection connection(CataloguePlace::of(location, {}),
-                                         CatalogueConnection::Access::ReadWrite);
+    const CatalogueConnection connection(place, CatalogueConnection::Access::ReadWrite);
     if (answer(connection, u"SELECT current_setting('server_encoding')"_s) != u"UTF8"_s)
         throw AppError(
             u"Datenbank %1 ist nicht UTF-8; der Katalog braucht eine UTF-8-Datenbank"_s.arg(
-                location));
+                place.shown()));
     if (!answer(connection, u"SELECT coalesce(to_regclass('cd')::text, "
                             u"to_regclass('trees')::text, '')"_s)
              .isEmpty())
-        throw AppError(u"Datenbank %1 enthält schon einen Katalog"_s.arg(location));
+        throw AppError(u"Datenbank %1 enthält schon einen Katalog"_s.arg(place.shown()));
     // In one transaction: a failure leaves the database as empty as it was.
     ScopedTransaction transaction(connection);
     for (const QString &statement : TableStatements)
@@ -77,10 +76,9 @@ QStringList serverIndexNames()
     return names;
 }
 
-QStringList upgradeServerCatalogue(const QString &location)
+QStringList upgradeServerCatalogue(const CataloguePlace &place)
 {
-    const CatalogueConnection connection(CataloguePlace::of(location, {}),
-                                         CatalogueConnection::Access::ReadWrite);
+    const CatalogueConnection connection(place, CatalogueConnection::Access::ReadWrite);
     verifyServerCatalogue(connection);
     QStringList added;
     // In one transaction: either every missing index is there afterwards or none was added.

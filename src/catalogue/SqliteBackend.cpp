@@ -304,6 +304,19 @@ CataloguePlace SqliteBackend::verified(const CataloguePlace &place) const
     return CataloguePlace::file(verifiedCatalogueFile(place.location()));
 }
 
+QString SqliteBackend::create(const CataloguePlace &place, const std::function<void()> &) const
+{
+    createEmptyCatalogue(place.location());
+    return u"Tabelle CD mit Nr, CD, DATEI, INFO und INHALT"_s;
+}
+
+// A catalogue file has no indexes of its own to add; its search index is built when searched.
+std::optional<QStringList> SqliteBackend::upgrade(const CataloguePlace &,
+                                                  const std::function<void()> &) const
+{
+    return std::nullopt;
+}
+
 std::unique_ptr<BackendConnection> SqliteBackend::connect(const CataloguePlace &place,
                                                           CatalogueAccess access,
                                                           const QString &connectionName) const

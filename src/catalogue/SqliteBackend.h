@@ -10,6 +10,11 @@ class SqliteBackend final : public CatalogueBackend
 public:
     QString shown(const QString &location) const override;
     CataloguePlace verified(const CataloguePlace &place) const override;
+    QString create(const CataloguePlace &place,
+                   const std::function<void()> &beforeConnecting) const override;
+    std::optional<QStringList>
+    upgrade(const CataloguePlace &place,
+            const std::function<void()> &beforeConnecting) const override;
     std::unique_ptr<BackendConnection> connect(const CataloguePlace &place, CatalogueAccess access,
                                                const QString &connectionName) const override;
 

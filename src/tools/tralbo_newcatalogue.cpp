@@ -1,7 +1,6 @@
 #include "base/AppError.h"
+#include "catalogue/CatalogueBackend.h"
 #include "catalogue/CataloguePlace.h"
-#include "catalogue/CatalogueSchema.h"
-#include "catalogue/ServerSchema.h"
 #include "tools/ServerPassword.h"
 
 #include <QCoreApplication>
@@ -28,41 +27,23 @@ void say(const QString &line)
     std::fputs((line + u'\n').toUtf8().constData(), stdout);
 }
 
-bool isServer(const QString &location)
+void create(const CataloguePlace &place)
 {
-    return CataloguePlace::of(location, {}).kind() == CataloguePlace::Kind::Server;
+    const QString made =
+        place.backend().create(place, [&] { askForServerPasswordIfNeeded(place.location()); });
+    say(u"Katalog %1 angelegt: %2"_s.arg(place.shown(), made));
 }
 
-QString shown(const QString &location)
+void upgrade(const CataloguePlace &place)
 {
-    return CataloguePlace::of(location, {}).shown();
-}
-
-void create(const QString &location)
-{
-    if (!isServer(location)) {
-        createEmptyCatalogue(location);
-        say(u"Katalog %1 angelegt: Tabelle CD mit Nr, CD, DATEI, INFO und INHALT"_s.arg(location));
-        return;
-    }
-    askForServerPasswordIfNeeded(location);
-    createServerCatalogue(location);
-    say(u"Katalog %1 angelegt: Tabellen cd und trees, Indexe %2"_s.arg(
-        shown(location), serverIndexNames().join(u", "_s)));
-}
-
-void upgrade(const QString &location)
-{
-    if (!isServer(location)) {
-        say(u"%1 ist eine Katalogdatei: nichts zu ergänzen"_s.arg(location));
-        return;
-    }
-    askForServerPasswordIfNeeded(location);
-    const QStringList added = upgradeServerCatalogue(location);
-    if (added.isEmpty())
-        say(u"Katalog %1 ist vollständig: kein Index fehlt"_s.arg(shown(location)));
+    const std::optional<QStringList> added =
+        place.backend().upgrade(place, [&] { askForServerPasswordIfNeeded(place.location()); });
+    if (!added)
+        say(u"%1 ist eine Katalogdatei: nichts zu ergänzen"_s.arg(place.shown()));
+    else if (added->isEmpty())
+        say(u"Katalog %1 ist vollständig: kein Index fehlt"_s.arg(place.shown()));
     else
-        say(u"Katalog %1 ergänzt: Indexe %2"_s.arg(shown(location), added.join(u", "_s)));
+        say(u"Katalog %1 ergänzt: Indexe %2"_s.arg(place.shown(), added->join(u", "_s)));
 }
 
 int usageError(const QString &problem)
@@ -96,10 +77,11 @@ int main(int argc, char *argv[])
     if (locations.size() != 1)
         return usageError(u"genau ein Katalog ist anzugeben"_s);
     try {
+        const CataloguePlace place = CataloguePlace::of(locations[0], {});
         if (upgrading)
-            upgrade(locations[0]);
+            upgrade(place);
         else
-            create(locations[0]);
+            create(place);
     } catch (const AppError &error) {
         std::fprintf(stderr, "tralbo-newcatalogue: %s\n", error.what());
         return 1;

@@ -81,7 +81,7 @@ private:
         if (!templateMade()) {
             administer(
                 QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0").arg(name));
-            createServerCatalogue(QStringLiteral("dbname=") + name);
+            createServerCatalogue(CataloguePlace::of(QStringLiteral("dbname=") + name, {}));
             templateMade() = true;
         }
         return name;
