@@ -222,7 +222,7 @@ void TForm1::FormShow()
             openQuery();
             return std::nullopt;
         } catch (const CatalogueFailure &failure) {
-            if (failure.noPrivilege())
+            if (failure.cause() == CatalogueFailure::Cause::NoPrivilege)
                 return failure.message();
         } catch (const AppError &) {
         }

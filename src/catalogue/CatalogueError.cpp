@@ -90,7 +90,8 @@ CatalogueFailure serverError(const QString &sqlState, const QString &fullText,
     if (sqlState == u"25006"_s || (sqlState == u"42501"_s && work == ServerWork::Writing))
         return {CatalogueMessage::readOnly(), SQLITE_OK};
     if (sqlState == u"42501"_s)
-        return {CatalogueMessage::noPrivilege(location, serverText), SQLITE_OK, true};
+        return {CatalogueMessage::noPrivilege(location, serverText), SQLITE_OK,
+                CatalogueFailure::Cause::NoPrivilege};
     return {u"Datenbankfehler: %1"_s.arg(serverText), SQLITE_OK};
 }
 
@@ -107,7 +108,7 @@ CatalogueFailure catalogueError(int code, const QString &engineText, const QStri
     switch (code & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return {CatalogueMessage::locked(file), code};
+        return {CatalogueMessage::locked(file), code, CatalogueFailure::Cause::Locked};
     case SQLITE_READONLY:
         return {CatalogueMessage::readOnly(), code};
     case SQLITE_CORRUPT:

@@ -21,21 +21,28 @@ QString locked(const QString &location);
 QString noPrivilege(const QString &location, const QString &reason);
 } // namespace CatalogueMessage
 
-// An SQLite failure: the German message and SQLite's result code.
+// A failure of the catalogue's engine: the German message, SQLite's result code (OK for a
+// server) and what callers act on.
 class CatalogueFailure final : public AppError
 {
 public:
-    CatalogueFailure(QString message, int resultCode, bool noPrivilege = false)
-        : AppError(std::move(message)), m_resultCode(resultCode), m_noPrivilege(noPrivilege)
+    enum class Cause
+    {
+        Other,
+        Locked,     // another connection holds the catalogue
+        NoPrivilege // the server answered and refused this user the catalogue
+    };
+
+    CatalogueFailure(QString message, int resultCode, Cause cause = Cause::Other)
+        : AppError(std::move(message)), m_resultCode(resultCode), m_cause(cause)
     {}
 
     int resultCode() const { return m_resultCode; }
-    // Whether the server answered and refused this user the catalogue.
-    bool noPrivilege() const { return m_noPrivilege; }
+    Cause cause() const { return m_cause; }
 
 private:
     int m_resultCode;
-    bool m_noPrivilege;
+    Cause m_cause;
 };
 
 // The failure reported through Qt's driver, its message chosen by SQLite's primary result code:

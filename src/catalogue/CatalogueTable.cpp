@@ -6,18 +6,15 @@
 
 #include <QScopeGuard>
 
-#include <sqlite3.h>
-
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Another program holds the file, and the wait for it gave up: storing less is no remedy.
+// Another program holds the catalogue, and the wait for it gave up: storing less is no remedy.
 bool isBusy(const AppError &error)
 {
     const auto *failure = dynamic_cast<const CatalogueFailure *>(&error);
-    const int code = failure ? failure->resultCode() & 0xff : SQLITE_OK;
-    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+    return failure && failure->cause() == CatalogueFailure::Cause::Locked;
 }
 
 } // namespace
@@ -67,7 +64,8 @@ void CatalogueTable::beginTransaction()
     m_transaction.emplace(*m_connection);
     if (!m_connection->lockForImport()) {
         m_transaction.reset();
-        throw AppError(CatalogueMessage::locked(m_place.shown()));
+        throw CatalogueFailure(CatalogueMessage::locked(m_place.shown()), 0,
+                               CatalogueFailure::Cause::Locked);
     }
 }
 

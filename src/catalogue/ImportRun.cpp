@@ -51,7 +51,8 @@ ImportOutcome ImportRun::into(const CataloguePlace &catalogue, const QString &di
         table.edit();
     } catch (const AppError &error) {
         table.close();
-        const bool locked = error.message() == CatalogueMessage::locked(catalogue.shown());
+        const auto *failure = dynamic_cast<const CatalogueFailure *>(&error);
+        const bool locked = failure && failure->cause() == CatalogueFailure::Cause::Locked;
         return {locked ? Result::Locked : Result::NotWritable, 0, {}, error.message(), {}};
     }
     // A record the catalogue rejects, or an engine fault such as a full disk, ends the import

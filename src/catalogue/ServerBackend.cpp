@@ -10,6 +10,7 @@
 #include "catalogue/ServerSchema.h"
 #include "catalogue/StagedTree.h"
 
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -122,12 +123,15 @@ public:
     bool inTransaction() const override { return PQtransactionStatus(m_server) != PQTRANS_IDLE; }
     bool connectionLost() const override { return PQstatus(m_server) != CONNECTION_OK; }
 
+    // Only a statement that changes records is refused as a write to a read-only catalogue;
+    // any other that the server refuses (a read, making tables) lacks a privilege.
     CatalogueFailure failure(const QSqlError &error, const QString &statement) const override
     {
-        const bool reading =
-            statement.isEmpty() || statement.trimmed().startsWith(u"SELECT"_s, Qt::CaseInsensitive);
+        static const QRegularExpression changesRecords(u"^\\s*(INSERT|UPDATE|DELETE|COPY)\\b"_s,
+                                                       QRegularExpression::CaseInsensitiveOption);
+        const bool writing = changesRecords.match(statement).hasMatch();
         return serverError(error.nativeErrorCode(), error.databaseText().trimmed(), m_place.shown(),
-                           connectionLost(), reading ? ServerWork::Reading : ServerWork::Writing);
+                           connectionLost(), writing ? ServerWork::Writing : ServerWork::Reading);
     }
 
     // The driver prepares with PREPARE, which takes no SET, BEGIN or CREATE.

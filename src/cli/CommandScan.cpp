@@ -21,6 +21,6 @@ void CommandScan::run()
 
 void CommandScan::plainMessage(const QString &message)
 {
-    m_context.err << u"tralbo-cli: "_s << message << u'\n';
+    m_context.err << u"tralbo-cli: "_s << m_context.texts.ofCore(message) << u'\n';
     m_context.err.flush();
 }
