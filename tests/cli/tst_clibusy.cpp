@@ -3,7 +3,7 @@
 
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/DiscNameList.h"
-#include "RunTool.h"
+#include "ConcurrentTool.h"
 #include "support/CatalogueRows.h"
 
 #include <QFile>
@@ -15,20 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QStringList German{u"LANG=de_DE.UTF-8"_s};
-const QString Waiting =
-    u"Warte auf die Datenbank, die ein anderer Import oder ein anderes Programm gerade benutzt"_s;
-
-// A folder of count empty files named F0.EXE upwards.
-void makeFolder(const QString &folder, int count)
-{
-    QVERIFY(QDir().mkpath(folder));
-    for (int i = 0; i < count; ++i) {
-        QFile file(folder + u"/F%1.EXE"_s.arg(i));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
-}
 
 // Another program in the middle of reading the catalogue: its open read transaction keeps a
 // shared lock on the file, which no writer can commit past, until it ends.
@@ -52,16 +38,6 @@ private:
     sqlite3 *m_handle = nullptr;
     bool m_reading = false;
 };
-
-std::unique_ptr<QProcess> startTool(const QString &program, const QStringList &arguments,
-                                    const QString &home, const QString &workingDirectory = {})
-{
-    auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(toolEnvironment(German, home));
-    process->setWorkingDirectory(workingDirectory);
-    process->start(program, arguments);
-    return process;
-}
 
 Outcome finished(QProcess &process)
 {
@@ -104,8 +80,7 @@ void TestCliBusy::busyCatalogueFileIsWaitedFor()
     createEmptyCatalogue(catalogue);
     const QString home = folder.filePath(u"home"_s);
     const auto importAs = [&](const QString &name, const QStringList &more) {
-        return startTool(QStringLiteral(TRALBO_CLI),
-                         QStringList{u"import"_s, folder.filePath(u"disc"_s), u"--exe"_s,
+        return startTool(QStringList{u"import"_s, folder.filePath(u"disc"_s), u"--exe"_s,
                                      u"--name"_s, name, u"--catalogue"_s, catalogue} +
                              more,
                          home);
@@ -144,7 +119,7 @@ void TestCliBusy::fileNamedLikeSettingsIsAFile()
     const QString home = folder.filePath(u"home"_s);
     const QString shelf = u"shelf=1.db"_s;
     const auto run = [&](const QString &program, const QStringList &arguments) {
-        return finished(*startTool(program, arguments, home, folder.path()));
+        return finished(*startTool(arguments, home, program, folder.path()));
     };
 
     const Outcome made = run(QStringLiteral(TRALBO_NEWCATALOGUE), {shelf});

@@ -2,7 +2,7 @@
 // the test run: no disc is lost, split or stored in part, and no message shows a password.
 
 #include "catalogue/DiscNameList.h"
-#include "RunTool.h"
+#include "ConcurrentTool.h"
 #include "support/ServerDatabase.h"
 
 #include <QFile>
@@ -15,29 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QStringList German{u"LANG=de_DE.UTF-8"_s};
-const QString Waiting =
-    u"Warte auf die Datenbank, die ein anderer Import oder ein anderes Programm gerade benutzt"_s;
-
-// A folder of count empty files named F00000.EXE upwards.
-void makeFolder(const QString &folder, int count)
-{
-    QVERIFY(QDir().mkpath(folder));
-    for (int i = 0; i < count; ++i) {
-        QFile file(folder + u"/F%1.EXE"_s.arg(i, 5, 10, QChar(u'0')));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
-}
-
-// Starts the tool without waiting for it, as a computer of its own (home).
-std::unique_ptr<QProcess> startTool(const QStringList &arguments, const QString &home)
-{
-    auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(toolEnvironment(German, home));
-    process->start(QStringLiteral(TRALBO_CLI), arguments);
-    return process;
-}
 
 QStringList outputLines(const QByteArray &out)
 {
