@@ -1,6 +1,7 @@
 #include "catalogue/DiscNameList.h"
 #include "devices/DriveComboBox.h"
 #include "devices/MountWatcher.h"
+#include "support/CatalogueRows.h"
 #include "support/FormFixture.h"
 
 #include <QAccessible>
@@ -15,6 +16,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +55,7 @@ private Q_SLOTS:
     void unmountedMediumIsMountedWhenChosenOrScanned_data();
     void unmountedMediumIsMountedWhenChosenOrScanned();
     void closingKeepsDiscsListedMeanwhile();
+    void importWaitsForAnotherWriterAndSaysSo();
 
 private:
     void showForm() { m_fixture->show(); }
@@ -536,6 +540,40 @@ void TestForm1::closingKeepsDiscsListedMeanwhile()
     QVERIFY(m_fixture->form->close());
     QCOMPARE(DiscNameList::load(listFile),
              (QStringList{DiscNameList::AllDiscs, u"ALT"_s, u"FENSTER"_s, u"KONSOLE"_s}));
+}
+
+// Another program holds the catalogue's write lock for longer than SQLite's own short wait: the
+// import waits, says so in Label1 while the window keeps handling events, and stores every record
+// once the lock is gone, without a box.
+void TestForm1::importWaitsForAnotherWriterAndSaysSo()
+{
+    const QString disc = m_fixture->path(u"disc"_s);
+    writeFile(disc + u"/A.EXE"_s);
+    writeFile(disc + u"/B.EXE"_s);
+    m_fixture->drives.addDrive(u'd', DriveType::CdRom, disc, u"MYDISC"_s);
+    showForm();
+    control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'd');
+    control<QCheckBox>(u"cb1"_s)->setChecked(true);
+    m_fixture->form->jep1Click();
+
+    const QString catalogue = m_fixture->path(u"app/CD.db"_s);
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"holder"_s);
+        holder.setDatabaseName(catalogue);
+        QVERIFY(holder.open());
+        QVERIFY(QSqlQuery(holder).exec(u"BEGIN IMMEDIATE"_s));
+        QString shownWhileWaiting;
+        QTimer::singleShot(800, [&] { shownWhileWaiting = control<QLabel>(u"Label1"_s)->text(); });
+        QTimer::singleShot(2500, [&] { QSqlQuery(holder).exec(u"ROLLBACK"_s); });
+        m_fixture->dialogs.discNames = {u"GEDULDIG"_s};
+        m_fixture->form->db1Click();
+        QVERIFY2(shownWhileWaiting.startsWith(u"Warte auf die Datenbank"_s),
+                 qPrintable(shownWhileWaiting));
+    }
+    QSqlDatabase::removeDatabase(u"holder"_s);
+    QCOMPARE(m_fixture->dialogs.total(), 0);
+    QCOMPARE(catalogueRows(catalogue).size(), std::size_t(2));
+    QCOMPARE(rows(control<QListWidget>(u"TL1"_s)).last(), u"GEDULDIG"_s);
 }
 
 QTEST_MAIN(TestForm1)
