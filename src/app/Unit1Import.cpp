@@ -28,6 +28,9 @@ namespace {
 constexpr qint64 CatalogueWaitMs = 60'000;
 constexpr unsigned long WaitStepMs = 50;
 
+const QString Importing = u"Füge Daten in Datenbank ein"_s;
+const QString Waiting =
+    u"Warte auf die Datenbank, die ein anderer Import oder ein anderes Programm gerade benutzt"_s;
 const QString TableMissing = u"Konnte Datenbank CD.DB nicht öffnen. (oder finden?)"_s;
 const QString RecordRejected =
     u"Fehler. Entweder wurden diese Daten bereits importiert, BDE ist falsch konfiguriert oder die "
@@ -86,7 +89,7 @@ void TForm1::db1Click()
         DriveComboBox1->setEnabled(true);
         setOtherPagesEnabled(PageControl1, true);
     });
-    Label1->setText(u"Füge Daten in Datenbank ein"_s);
+    Label1->setText(Importing);
     closeQuery();
     jep1->setEnabled(false);
     processPendingEvents();
@@ -103,6 +106,8 @@ void TForm1::db1Click()
         steps.tree = [&] { return virtualDriveText(*discName); };
     steps.waiting = catalogueWait();
     const ImportOutcome outcome = import.into(catalogue(), *discName, steps);
+    if (Label1->text() == Waiting)
+        Label1->setText(Importing);
     switch (outcome.result) {
     case ImportOutcome::Result::Done:
         break;
@@ -145,8 +150,7 @@ std::function<bool()> TForm1::catalogueWait()
             waited.start();
         if (waited.hasExpired(CatalogueWaitMs))
             return false;
-        Label1->setText(u"Warte auf die Datenbank, die ein anderer Import oder ein anderes "
-                        u"Programm gerade benutzt"_s);
+        Label1->setText(Waiting);
         processPendingEvents();
         QThread::msleep(WaitStepMs);
         return true;
