@@ -1,6 +1,6 @@
-#include "catalogue/DiscNameList.h"
 #include "app/HandlerGuard.h"
 #include "base/AppError.h"
+#include "catalogue/DiscNameList.h"
 #include "support/RecordingDialogService.h"
 
 #include <QFile>
