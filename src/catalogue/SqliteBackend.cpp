@@ -5,6 +5,7 @@
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/SearchIndex.h"
 #include "catalogue/SqlFunctions.h"
+#include "catalogue/SqliteDatabase.h"
 #include "catalogue/StagedTree.h"
 
 #include <QDir>
@@ -53,26 +54,13 @@ int waitWhileBusy(void *wait, int)
     return (*static_cast<const std::function<bool()> *>(wait))() ? 1 : 0;
 }
 
-int bind(sqlite3_stmt *statement, int index, const QVariant &value)
-{
-    if (value.isNull())
-        return sqlite3_bind_null(statement, index);
-    if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
-        return sqlite3_bind_int64(statement, index, value.toLongLong());
-    const QByteArray text = value.toString().toUtf8();
-    return sqlite3_bind_text(statement, index, text.constData(), int(text.size()),
-                             SQLITE_TRANSIENT);
-}
-
 // Decodes into the field's own buffer, which keeps its room from row to row.
-void assignText(FieldValue &field, sqlite3_stmt *statement, int column, QStringDecoder &decoder)
+void assignText(FieldValue &field, QByteArrayView text, QStringDecoder &decoder)
 {
-    const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-    if (!bytes) {
+    if (text.isNull()) {
         field.reset();
         return;
     }
-    const QByteArrayView text(bytes, sqlite3_column_bytes(statement, column));
     QString &value = field ? *field : field.emplace();
     value.resize(decoder.requiredSpace(text.size()));
     const QChar *end = decoder.appendToBuffer(value.data(), text);
@@ -88,12 +76,6 @@ QVariantList insertValuesOf(const std::array<FieldValue, 4> &fields)
 }
 
 const QString InsertStatement = u"INSERT INTO CD (CD, DATEI, INFO, INHALT) VALUES (?, ?, ?, ?)"_s;
-
-struct StatementFinalizer
-{
-    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 class SqliteConnection final : public BackendConnection
 {
@@ -180,39 +162,33 @@ public:
     void forEachText(const QString &sql, const QVariantMap &parameters,
                      const std::function<void(const QString &)> &visit) const override
     {
-        const Statement statement = prepared(sql, parameters);
+        SqliteStatement statement(m_handle, sql.toUtf8().constData());
+        statement.bind(parameters);
         QByteArray previous;
         QString value;
-        int code = SQLITE_ROW;
-        while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
-            const auto *bytes =
-                reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), 0));
-            const int size = sqlite3_column_bytes(statement.get(), 0);
-            if (QByteArrayView(bytes, size) != previous) {
-                previous = QByteArray(bytes, size);
+        while (statement.step()) {
+            const QByteArrayView text = statement.text(0);
+            if (text != previous) {
+                previous = text.toByteArray();
                 value = QString::fromUtf8(previous);
             }
             visit(value);
         }
-        if (code != SQLITE_DONE)
-            throw engineFailure(code);
     }
 
     void forEachRecord(
         const QString &sql, const QVariantMap &parameters,
         const std::function<void(qint64, std::array<FieldValue, 4> &)> &visit) const override
     {
-        const Statement statement = prepared(sql, parameters);
+        SqliteStatement statement(m_handle, sql.toUtf8().constData());
+        statement.bind(parameters);
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         std::array<FieldValue, 4> fields;
-        int code = SQLITE_ROW;
-        while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        while (statement.step()) {
             for (int column = 1; column <= int(fields.size()); ++column)
-                assignText(fields[std::size_t(column - 1)], statement.get(), column, decoder);
-            visit(sqlite3_column_int64(statement.get(), 0), fields);
+                assignText(fields[std::size_t(column - 1)], statement.text(column), decoder);
+            visit(statement.integer(0), fields);
         }
-        if (code != SQLITE_DONE)
-            throw engineFailure(code);
     }
 
     AppendResult append(qsizetype first, qsizetype end,
@@ -261,29 +237,6 @@ private:
                                  const_cast<std::function<bool()> *>(m_busyWait));
         else
             sqlite3_busy_timeout(m_handle, BusyTimeoutMs);
-    }
-
-    CatalogueFailure engineFailure(int code) const
-    {
-        return catalogueError(code, QString::fromUtf8(sqlite3_errmsg(m_handle)), location());
-    }
-
-    Statement prepared(const QString &sql, const QVariantMap &parameters) const
-    {
-        sqlite3_stmt *statement = nullptr;
-        const QByteArray text = sql.toUtf8();
-        if (const int code = sqlite3_prepare_v2(m_handle, text.constData(), int(text.size()),
-                                                &statement, nullptr);
-            code != SQLITE_OK)
-            throw engineFailure(code);
-        Statement owned(statement);
-        for (auto parameter = parameters.cbegin(); parameter != parameters.cend(); ++parameter) {
-            const int index =
-                sqlite3_bind_parameter_index(statement, parameter.key().toUtf8().constData());
-            if (const int code = bind(statement, index, parameter.value()); code != SQLITE_OK)
-                throw engineFailure(code);
-        }
-        return owned;
     }
 
     CataloguePlace m_place;

@@ -86,6 +86,23 @@ void SqliteStatement::bind(int index, sqlite3_value *value)
         throwSqliteFailure(m_connection, code);
 }
 
+void SqliteStatement::bind(const QVariantMap &parameters)
+{
+    for (auto parameter = parameters.cbegin(); parameter != parameters.cend(); ++parameter) {
+        const int index =
+            sqlite3_bind_parameter_index(m_statement, parameter.key().toUtf8().constData());
+        const QVariant &value = parameter.value();
+        if (value.isNull()) {
+            if (const int code = sqlite3_bind_null(m_statement, index); code != SQLITE_OK)
+                throwSqliteFailure(m_connection, code);
+        } else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int) {
+            bind(index, value.toLongLong());
+        } else {
+            bind(index, value.toString());
+        }
+    }
+}
+
 bool SqliteStatement::step()
 {
     const int code = sqlite3_step(m_statement);
@@ -106,6 +123,13 @@ void SqliteStatement::reset()
 qint64 SqliteStatement::integer(int column) const
 {
     return sqlite3_column_int64(m_statement, column);
+}
+
+QByteArrayView SqliteStatement::text(int column) const
+{
+    const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    return bytes ? QByteArrayView(bytes, sqlite3_column_bytes(m_statement, column))
+                 : QByteArrayView();
 }
 
 sqlite3_value *SqliteStatement::value(int column) const

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QtGlobal>
+#include <QVariantMap>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -43,11 +45,16 @@ public:
     void bind(int index, const QString &text);
     void bind(int index, const QByteArray &utf8);
     void bind(int index, sqlite3_value *value);
+    // Binds each parameter by its name (":key"): integers as integers, a null QVariant as NULL,
+    // anything else as text.
+    void bind(const QVariantMap &parameters);
     // Whether a row came; false once the statement is done, after which it can be bound and run
     // again.
     bool step();
     void reset(); // ends a run before its last row, releasing what it holds
     qint64 integer(int column) const;
+    // The column's UTF-8 text; a null view for NULL.
+    QByteArrayView text(int column) const;
     sqlite3_value *value(int column) const;
 
 private:
