@@ -74,10 +74,11 @@ int main(int argc, char *argv[])
         if (argument.startsWith(u'-'))
             return usageError(u"unbekannte Option %1"_s.arg(argument));
     }
-    if (locations.size() != 1)
+    if (locations.size() != 1 || locations[0].isEmpty())
         return usageError(u"genau ein Katalog ist anzugeben"_s);
     try {
-        const CataloguePlace place = CataloguePlace::of(locations[0], {});
+        // The location given is the choice; settings and the environment play no part.
+        const CataloguePlace place = chosenCataloguePlace(locations[0], {}, {});
         if (upgrading)
             upgrade(place);
         else
