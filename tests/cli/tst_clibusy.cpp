@@ -1,5 +1,5 @@
-// tralbo-cli import into a catalogue file that another program is reading, and into a file whose
-// name looks like server settings.
+// tralbo-cli import into a catalogue file that another program is reading, into a file whose
+// name looks like server settings, and under a name too long for its tree file.
 
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/DiscNameList.h"
@@ -68,6 +68,7 @@ class TestCliBusy : public QObject
 private Q_SLOTS:
     void busyCatalogueFileIsWaitedFor();
     void fileNamedLikeSettingsIsAFile();
+    void discNameTooLongForItsTreeStoresNothing();
 };
 
 // While a reader holds the file the import waits and says so, and commits once it is free; given
@@ -136,6 +137,24 @@ void TestCliBusy::fileNamedLikeSettingsIsAFile()
     QCOMPARE(DiscNameList::load(folder.filePath(u"Quilo.lst"_s)),
              (QStringList{DiscNameList::AllDiscs, u"REGAL"_s}));
     QVERIFY(QFileInfo(folder.filePath(u"REGAL.vfs"_s)).isFile());
+}
+
+// A disc name whose .vfs file would pass the file system's 255 bytes is refused before anything
+// is stored, so that a second try with a shorter name does not find the disc stored already.
+void TestCliBusy::discNameTooLongForItsTreeStoresNothing()
+{
+    const QTemporaryDir folder;
+    makeFolder(folder.filePath(u"disc"_s), 2);
+    const QString catalogue = folder.filePath(u"CD.db"_s);
+    createEmptyCatalogue(catalogue);
+    const QString name(126, u'ä'); // 252 bytes, 256 with ".vfs"
+    const Outcome refused =
+        finished(*startTool({u"import"_s, folder.filePath(u"disc"_s), u"--exe"_s, u"--name"_s, name,
+                             u"--tree"_s, u"--catalogue"_s, catalogue},
+                            folder.filePath(u"home"_s)));
+    QCOMPARE(refused.exitCode, 2);
+    QCOMPARE(rowsOf(name, catalogue), 0);
+    QVERIFY(!QFileInfo::exists(folder.filePath(u"Quilo.lst"_s)));
 }
 
 QTEST_GUILESS_MAIN(TestCliBusy)
