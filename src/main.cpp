@@ -13,6 +13,7 @@
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
+#include <QIcon>
 
 using namespace Qt::StringLiterals;
 
@@ -20,7 +21,11 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(u"tralbo"_s);
-    QApplication::setApplicationDisplayName(u"Tralbo 1.0"_s);
+    // No display name: Qt would append it to every window title the window manager shows.
+    QIcon icon;
+    icon.addFile(u":/tralbo/48x48/tralbo.png"_s);
+    icon.addFile(u":/tralbo/256x256/tralbo.png"_s);
+    QApplication::setWindowIcon(icon);
     QApplication::setDesktopFileName(u"example.olvane.tralbo"_s);
     TerminationSignals termination;
 
