@@ -15,27 +15,64 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Linux allows CR and LF in folder names, and either would split a node in two. Inside a node
-// text they are written as DLE 'r' and DLE 'n', and DLE itself as DLE DLE. Files written before
-// held a DLE only where a name really had one, so they read as they always did; any other DLE
-// stays as it is.
+// text they are written as DLE 'r' and DLE 'n', and DLE itself as DLE DLE. Leading blanks and
+// tabs give a node's level, so a blank or tab at either end of a text is written as DLE 's' or
+// DLE 't'; in the middle they stay. Files written before held a DLE only where a name really had
+// one, so they read as they always did; any other DLE stays as it is.
 constexpr QChar Escape(u'\x10');
 
 // The character that stands for c after the escape character, or none when c needs no escape.
-QChar escapeCode(QChar c)
+QChar escapeCode(QChar c, bool atEdge)
 {
-    return c == u'\r' ? QChar(u'r') : c == u'\n' ? QChar(u'n') : c == Escape ? Escape : QChar();
+    if (c == u'\r')
+        return u'r';
+    if (c == u'\n')
+        return u'n';
+    if (c == Escape)
+        return Escape;
+    if (atEdge && c == u' ')
+        return u's';
+    if (atEdge && c == u'\t')
+        return u't';
+    return {};
+}
+
+// The character an escape code at a text's edge or in its middle stands for, or none when the
+// pair is no escape.
+QChar escapedCharacter(QChar code, bool atEdge)
+{
+    if (code == u'r')
+        return u'\r';
+    if (code == u'n')
+        return u'\n';
+    if (code == Escape)
+        return Escape;
+    if (atEdge && code == u's')
+        return u' ';
+    if (atEdge && code == u't')
+        return u'\t';
+    return {};
+}
+
+bool needsEscape(const QString &text)
+{
+    const auto edge = [](QChar c) { return c == u' ' || c == u'\t'; };
+    return !text.isEmpty() && (edge(text.front()) || edge(text.back()) ||
+                               std::any_of(text.begin(), text.end(), [](QChar c) {
+                                   return c == u'\r' || c == u'\n' || c == Escape;
+                               }));
 }
 
 QString escaped(const QString &text)
 {
-    if (std::all_of(text.begin(), text.end(), [](QChar c) { return escapeCode(c).isNull(); }))
+    if (!needsEscape(text))
         return text;
     QString result;
-    result.reserve(text.size() + 2);
-    for (const QChar c : text) {
-        const QChar code = escapeCode(c);
+    result.reserve(text.size() + 4);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar code = escapeCode(text[i], i == 0 || i == text.size() - 1);
         if (code.isNull())
-            result.append(c);
+            result.append(text[i]);
         else
             result.append(Escape).append(code);
     }
@@ -50,11 +87,13 @@ QString unescaped(QStringView text)
     result.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
-        if (text[i] == Escape && (next == u'r' || next == u'n' || next == Escape)) {
-            result.append(next == u'r' ? QChar(u'\r') : next == u'n' ? QChar(u'\n') : Escape);
-            ++i;
-        } else {
+        const QChar original =
+            text[i] == Escape ? escapedCharacter(next, i == 0 || i + 2 == text.size()) : QChar();
+        if (original.isNull()) {
             result.append(text[i]);
+        } else {
+            result.append(original);
+            ++i;
         }
     }
     return result;

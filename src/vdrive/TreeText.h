@@ -23,11 +23,12 @@ struct ParsedTree
 };
 
 // A tree in pre-order as tree text: per node its level in tabs, its text in UTF-8 and CR LF.
-// CR, LF and DLE inside a text are written as DLE 'r', DLE 'n' and DLE DLE.
+// CR, LF and DLE inside a text are written as DLE 'r', DLE 'n' and DLE DLE, a blank or a tab at
+// its start or end as DLE 's' or DLE 't'.
 QByteArray serializeTree(const QList<TreeLine> &preOrder);
 // Reads tree text back. Lines end at CR, LF or CR LF, a NUL ends the text, leading tabs and
 // spaces give the depth; UTF-8 when valid, else Windows-1252 as older installations wrote.
-// The three DLE pairs are undone; any other DLE is kept.
+// These DLE pairs are undone, 's' and 't' only at a text's start or end; any other DLE is kept.
 ParsedTree parseTree(QByteArrayView bytes);
 
 // Replaces the file by the serialized tree; throws AppError when the file cannot be created or

@@ -34,6 +34,7 @@ class TestCliImport : public QObject
 
 private Q_SLOTS:
     void writesWhatTheWindowWrites();
+    void folderNamesWithEdgeBlanksKeepTheirTree();
 };
 
 void TestCliImport::writesWhatTheWindowWrites()
@@ -88,6 +89,26 @@ void TestCliImport::writesWhatTheWindowWrites()
     QCOMPARE(catalogueRowTexts(cliFolder + u"/CD.db"_s, WithKey::Yes), rows);
     QCOMPARE(fileBytes(cliFolder + u"/Quilo.lst"_s), fileBytes(app + u"Quilo.lst"_s));
     QCOMPARE(fileBytes(cliFolder + u"/SPIELE.vfs"_s), fileBytes(app + u"SPIELE.vfs"_s));
+}
+
+// Leading blanks give a node's level in the tree file, so such a name must not shift its node.
+void TestCliImport::folderNamesWithEdgeBlanksKeepTheirTree()
+{
+    QTemporaryDir folder;
+    const QString disc = folder.filePath(u"disc"_s);
+    writeFile(disc + u"/ lead/inner/A.EXE"_s);
+    writeFile(disc + u"/tab\t/B.EXE"_s);
+    const QString catalogue = folder.filePath(u"CD.db"_s);
+    createEmptyCatalogue(catalogue);
+
+    const Outcome imported = runTool({u"import"_s, disc, u"--name"_s, u"EDGES"_s, u"--exe"_s,
+                                      u"--tree"_s, u"--catalogue"_s, catalogue});
+    QCOMPARE(imported.err, QString());
+    QCOMPARE(imported.exitCode, 0);
+    const Outcome tree = runTool({u"tree"_s, u"EDGES"_s, u"--catalogue"_s, catalogue});
+    QCOMPARE(tree.err, QString());
+    QCOMPARE(tree.exitCode, 0);
+    QCOMPARE(tree.out.split('\n').mid(1), QByteArrayList({"   lead", "    inner", "  tab\t", ""}));
 }
 
 QTEST_MAIN(TestCliImport)

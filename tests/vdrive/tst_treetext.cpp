@@ -35,6 +35,8 @@ private Q_SLOTS:
     void serialize();
     void parse_data();
     void parse();
+    void blanksAndTabsAtTheEdges_data();
+    void blanksAndTabsAtTheEdges();
     void fileErrorsAndReplacement();
     void shortWriteIsReportedAndKeepsTheOldFile_data();
     void shortWriteIsReportedAndKeepsTheOldFile();
@@ -113,6 +115,34 @@ void TestTreeText::parse()
     const ParsedTree tree = parseTree(bytes);
     QCOMPARE(described(tree.lines), lines);
     QCOMPARE(tree.error.value_or(QString()), error);
+}
+
+void TestTreeText::blanksAndTabsAtTheEdges_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("leading blank") << u" lead"_s << QByteArray("\x10slead");
+    QTest::newRow("trailing blank") << u"trail "_s << QByteArray("trail\x10s");
+    QTest::newRow("leading tab") << u"\tTab"_s << QByteArray("\x10tTab");
+    QTest::newRow("trailing tab") << u"x\t"_s << QByteArray("x\x10t");
+    QTest::newRow("two at each end") << u"  two  "_s << QByteArray("\x10s two \x10s");
+    QTest::newRow("blank in the middle") << u"mid dle"_s << QByteArray("mid dle");
+    QTest::newRow("older file, DLE s in the middle") << u"a\x10sb"_s << QByteArray("a\x10sb");
+}
+
+// The stored form reads as the name, one level below its parent, and the name written again
+// reads back unchanged.
+void TestTreeText::blanksAndTabsAtTheEdges()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, stored);
+    const QList<TreeLine> lines{{0, u"d: [mydisc]"_s}, {1, name}, {1, u"next"_s}};
+    const ParsedTree read = parseTree("d: [mydisc]\r\n\t" + stored + "\r\n\tnext\r\n");
+    QCOMPARE(read.error.value_or(QString()), QString());
+    QCOMPARE(described(read.lines), described(lines));
+    const ParsedTree again = parseTree(serializeTree(lines));
+    QCOMPARE(again.error.value_or(QString()), QString());
+    QCOMPARE(described(again.lines), described(lines));
 }
 
 void TestTreeText::fileErrorsAndReplacement()
