@@ -33,6 +33,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -274,6 +276,16 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::FormClose()
 {
+    // A post refused at the first close keeps the window open with the record in editing; the
+    // second close goes without it.
+    if (std::exchange(m_closePostRefused, false))
+        m_recordEdited = false;
+    try {
+        leaveShownRecord();
+    } catch (const AppError &) {
+        m_closePostRefused = true;
+        throw;
+    }
     m_scan.reset();
     closeQuery();
     QStringList names;

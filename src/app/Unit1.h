@@ -144,7 +144,8 @@ private:
     bool m_returningToRecord = false;    // the grid goes back to a record whose post was refused
     bool m_importRunning = false;
     std::optional<QStringList> m_unsavedNames; // the disc list a close could not write
-    QStringList m_namesOnDisk; // the disc list file as this window last read or wrote it
+    bool m_closePostRefused = false; // the last close could not post the record in editing
+    QStringList m_namesOnDisk;       // the disc list file as this window last read or wrote it
     bool m_reloadingTree = false;
     bool m_driveListUpdatePending = false;
 

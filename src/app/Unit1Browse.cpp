@@ -57,6 +57,7 @@ void TForm1::connectBrowseHandlers()
     DialogService &dialogs = *m_environment.dialogs;
     guardedConnect(TL1, &DiscList::chosen, this, &TForm1::TL1Click, dialogs);
     guardedConnect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click, dialogs);
+    guardedConnect(Edit5, &QLineEdit::returnPressed, this, &TForm1::SpeedButton1Click, dialogs);
     guardedConnect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click, dialogs);
     guardedConnect(RxDBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                    &TForm1::showCurrentRecord, dialogs);
@@ -88,7 +89,8 @@ void TForm1::openQuery()
 
 void TForm1::closeQuery()
 {
-    // Changes not yet posted are dropped with the result.
+    // Changes not yet posted are dropped with the result: every action that closes it posts
+    // them first (leaveShownRecord).
     m_recordEdited = false;
     m_shownRecord = QPersistentModelIndex();
     RxQuery1->close();
@@ -199,6 +201,7 @@ void TForm1::TL1Click()
         return;
     const BusyCursor cursor;
     const QString text = selected.last()->text();
+    leaveShownRecord();
     closeQuery();
     if (text == AllDiscs)
         RxQuery1->setRequest({BrowseRequest::Kind::AllDiscs, {}});
@@ -216,6 +219,7 @@ void TForm1::SpeedButton1Click()
         const QSignalBlocker programSelection(TL1);
         TL1->setCurrentRow(0);
     }
+    leaveShownRecord();
     closeQuery();
     RxQuery1->setRequestLive(cb30->isChecked());
     RxQuery1->setRequest({BrowseRequest::Kind::FileNameSearch, Edit5->text()});
@@ -226,6 +230,8 @@ void TForm1::Button1Click()
 {
     if (m_importRunning)
         return;
+    // What was typed is posted before the list is read from the result, which drops it.
+    leaveShownRecord();
     RxDBGrid1->setEnabled(false);
     const auto enableGrid = qScopeGuard([this] { RxDBGrid1->setEnabled(true); });
     {

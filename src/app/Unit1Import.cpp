@@ -90,6 +90,7 @@ void TForm1::db1Click()
         setOtherPagesEnabled(PageControl1, true);
     });
     Label1->setText(Importing);
+    leaveShownRecord();
     closeQuery();
     jep1->setEnabled(false);
     processPendingEvents();

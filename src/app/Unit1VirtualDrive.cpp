@@ -17,7 +17,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScopeGuard>
+#include <QSignalBlocker>
 #include <QStyle>
+#include <QTableView>
+#include <QTabWidget>
 
 #include <utility>
 
@@ -70,6 +73,17 @@ void TForm1::reloadDriveTree(QChar letter)
 
 void TForm1::PageControl1Change()
 {
+    // Leaving the browse page posts what was typed there; a refused post goes back to it.
+    const int browsePage = PageControl1->indexOf(RxDBGrid1->parentWidget());
+    if (PageControl1->currentIndex() != browsePage) {
+        try {
+            leaveShownRecord();
+        } catch (const AppError &) {
+            const QSignalBlocker staying(PageControl1);
+            PageControl1->setCurrentIndex(browsePage);
+            throw;
+        }
+    }
     TL2->clear();
     for (int row = 0; row < TL1->count(); ++row)
         TL2->addItem(TL1->item(row)->text());

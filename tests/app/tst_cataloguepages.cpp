@@ -97,6 +97,9 @@ private Q_SLOTS:
     void editWritesOnlyWhatWasTyped();
     void cancelDiscardsTheTypedText();
     void refusedPostKeepsTheRecordInEditing();
+    void leavingTheRecordPostsIt_data();
+    void leavingTheRecordPostsIt();
+    void closingWithARefusedPostStaysOpenOnce();
     void insertIsWrittenOnlyByPost();
     void clickOnHighlightedDiscAppliesIt();
     void failedBatchReadIsReported();
@@ -451,6 +454,57 @@ void TestCataloguePages::refusedPostKeepsTheRecordInEditing()
     QVERIFY(m_fixture->control<RecordNavigator>(u"DBNavigator1"_s)
                 ->button(RecordNavigator::Post)
                 ->isEnabled());
+}
+
+void TestCataloguePages::leavingTheRecordPostsIt_data()
+{
+    QTest::addColumn<QString>("action");
+    for (const char *action : {"Refresh", "disc", "search button", "search Enter", "page", "close"})
+        QTest::newRow(action) << QString::fromLatin1(action);
+}
+
+// Every action that leaves or reloads the record writes what was typed into it first.
+void TestCataloguePages::leavingTheRecordPostsIt()
+{
+    QFETCH(QString, action);
+    const CatalogueFile file(catalogue());
+    file.add(u"A"_s, u"d:\\ONE"_s, u"alt"_s);
+    file.add(u"A"_s, u"d:\\TWO"_s);
+    writeFile(m_fixture->path(u"app/Quilo.lst"_s), "Alle CD's\r\nA\r\n");
+    showLive();
+    auto *pages = m_fixture->control<QTabWidget>(u"PageControl1"_s);
+    pages->setCurrentIndex(1);
+    type(u"DBMemo1"_s, u"!"_s);
+    if (action == u"Refresh"_s)
+        QTest::mouseClick(m_fixture->control<QPushButton>(u"Button1"_s), Qt::LeftButton);
+    else if (action == u"disc"_s)
+        clickDisc(u"A"_s);
+    else if (action == u"search button"_s)
+        QTest::mouseClick(m_fixture->control<QToolButton>(u"SpeedButton1"_s), Qt::LeftButton);
+    else if (action == u"search Enter"_s)
+        QTest::keyClick(m_fixture->control<QLineEdit>(u"Edit5"_s), Qt::Key_Return);
+    else if (action == u"page"_s)
+        pages->setCurrentIndex(0);
+    else
+        QVERIFY(m_fixture->form->close());
+    QCOMPARE(m_fixture->dialogs.total(), 0);
+    QCOMPARE(catalogueRowTexts(catalogue()).first(), u"A|d:\\ONE|alt!|<null>"_s);
+}
+
+// A close whose post the catalogue refuses keeps the window open with the record in editing and
+// its box; the second close goes without the edit.
+void TestCataloguePages::closingWithARefusedPostStaysOpenOnce()
+{
+    const CatalogueFile file(catalogue());
+    file.add(u"A"_s, u"d:\\ONE"_s, u"alt"_s);
+    file.run(u"CREATE TRIGGER refuse BEFORE UPDATE ON CD BEGIN SELECT RAISE(ABORT, 'nein'); END"_s);
+    showLive();
+    type(u"DBMemo1"_s, u"!"_s);
+    QVERIFY(!m_fixture->form->close());
+    QCOMPARE(m_fixture->dialogs.errors.size(), 1);
+    QCOMPARE(m_fixture->control<QPlainTextEdit>(u"DBMemo1"_s)->toPlainText(), u"alt!"_s);
+    QVERIFY(m_fixture->form->close());
+    QCOMPARE(catalogueRowTexts(catalogue()), QStringList{u"A|d:\\ONE|alt|<null>"_s});
 }
 
 void TestCataloguePages::insertIsWrittenOnlyByPost()
