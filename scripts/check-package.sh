@@ -23,8 +23,7 @@ trap 'rm -rf "$work"' EXIT
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 
-# The network check is left out: the homepage's domain is a placeholder that never resolves.
-appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml"
+appstreamcli validate "$root/usr/share/metainfo/$app_id.metainfo.xml"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop"
 
 for program in tralbo tralbo-cli tralbo-newcatalogue; do
