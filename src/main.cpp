@@ -1,6 +1,7 @@
 #include "app/Environment.h"
 #include "app/QtDialogService.h"
 #include "app/Unit1.h"
+#include "base/FullStop.h"
 #include "catalogue/ApplicationDirectory.h"
 #include "catalogue/Unit2.h"
 #include "devices/CDEvents.h"
@@ -40,7 +41,7 @@ int main(int argc, char *argv[])
     const ApplicationDirectory directory =
         prepareApplicationDirectory(QCoreApplication::applicationDirPath(), perUserDataDirectory());
     if (!directory.problem.isEmpty()) {
-        dialogs.errorReport(directory.problem);
+        dialogs.errorReport(withFullStop(directory.problem));
         return 1;
     }
 
