@@ -187,11 +187,11 @@ void TForm1::buildImportPage(QWidget *page)
 
 void TForm1::buildBrowsePage(QWidget *page)
 {
-    cb30 = checkBox(page, u"cb30"_s, u"Editmode (langsam)"_s, QRect(8, 6, 134, 20));
-    Button1 = placed(new QPushButton(u"Refresh"_s, page), u"Button1"_s, QRect(144, 5, 54, 22));
+    cb30 = checkBox(page, u"cb30"_s, u"Editmode (langsam)"_s, QRect(8, 6, 140, 20));
+    Button1 = placed(new QPushButton(u"Refresh"_s, page), u"Button1"_s, QRect(150, 5, 58, 22));
 
-    Edit5 = placed(new QLineEdit(page), u"Edit5"_s, QRect(270, 5, 110, 22));
-    Label4 = label(page, u"Label4"_s, u"Suche nach:"_s, QRect(204, 8, 66, 16), Edit5);
+    Edit5 = placed(new QLineEdit(page), u"Edit5"_s, QRect(280, 5, 100, 22));
+    Label4 = label(page, u"Label4"_s, u"Suche nach:"_s, QRect(210, 8, 70, 16), Edit5);
     SpeedButton1 = placed(new QToolButton(page), u"SpeedButton1"_s, QRect(382, 4, 24, 24));
     SpeedButton1->setAutoRaise(true);
     SpeedButton1->setIcon(QIcon::fromTheme(
@@ -204,7 +204,7 @@ void TForm1::buildBrowsePage(QWidget *page)
 
     DBEdit1 = placed(new QLineEdit(page), u"DBEdit1"_s, QRect(626, 5, 82, 22));
     DBEdit1->setReadOnly(true);
-    Label3 = label(page, u"Label3"_s, u"CD:"_s, QRect(594, 6, 30, 20), DBEdit1);
+    Label3 = label(page, u"Label3"_s, u"CD:"_s, QRect(592, 6, 34, 20), DBEdit1);
     Label3->setFont(boldFont(font(), 16));
 
     TL1 = discList(page, u"TL1"_s, QRect(8, 50, 152, 370));
