@@ -1,7 +1,8 @@
 // Renders the three pages of the main window for the README after the sample disc has been
-// scanned, imported with its virtual drive and browsed. Run by scripts/screenshots.sh in a real
-// X server, so the pictures come from the X server's window contents.
-// Usage: tralbo_screenshots OUTPUT_FOLDER
+// scanned, imported with its virtual drive and browsed, then the naming dialog, the warning box and
+// the error report. Run by scripts/screenshots.sh in a real X server, so the pictures come from the
+// X server's window contents.
+// Usage: tralbo_screenshots OUTPUT_FOLDER [NAME_SUFFIX]
 
 #include "DiscMount.h"
 #include "ModalBoxes.h"
@@ -10,11 +11,14 @@
 
 #include "app/QtDialogService.h"
 #include "app/Unit1.h"
+#include "catalogue/ApplicationDirectory.h"
 #include "devices/DriveComboBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -22,8 +26,13 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+
+#include <functional>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -61,15 +70,55 @@ QPixmap picture(QWidget &form)
     return form.grab();
 }
 
+void save(const QPixmap &picture, const QString &file)
+{
+    if (picture.isNull() || !picture.save(file))
+        qFatal("cannot save %s", qPrintable(file));
+}
+
+// Opens a modal box through the dialog service, takes its picture and closes it.
+QPixmap pictureOfModal(const std::function<void()> &open)
+{
+    QPixmap taken;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&poll, &taken] {
+        auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!modal)
+            return;
+        poll.stop();
+        taken = picture(*modal);
+        modal->reject();
+    });
+    poll.start(50);
+    open();
+    return taken;
+}
+
+// The message the program gives when its data folder cannot be made: a file stands in its way.
+QString dataFolderProblem()
+{
+    QTemporaryDir folder;
+    QFile blocker(folder.filePath(u"data"_s));
+    if (!folder.isValid() || !blocker.open(QIODevice::WriteOnly))
+        qFatal("cannot prepare the data folder's obstacle");
+    return prepareApplicationDirectory(folder.filePath(u"bin"_s),
+                                       folder.filePath(u"data/Olvane/Tralbo"_s))
+        .problem;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     const bool realMount = enterPrivateMountNamespace() && canMountImagesInUserSpace();
     QApplication application(argc, argv);
-    if (argc != 2)
-        qFatal("usage: tralbo_screenshots OUTPUT_FOLDER");
+    if (argc != 2 && argc != 3)
+        qFatal("usage: tralbo_screenshots OUTPUT_FOLDER [NAME_SUFFIX]");
     const QString output = QString::fromLocal8Bit(argv[1]);
+    const QString suffix = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QString();
+    const auto file = [&output, &suffix](const QString &name) {
+        return output + u'/' + name + suffix + u".png"_s;
+    };
     QDir().mkpath(output);
 
     SampleSystem system(realMount);
@@ -79,7 +128,7 @@ int main(int argc, char *argv[])
     TForm1 form(system.environment(dialogs));
     dialogs.setParentWindow(&form);
     dialogs.setNamingDialog(new TForm2(&form));
-    ModalBoxes boxes;
+    std::optional<ModalBoxes> boxes(std::in_place);
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         qFatal("the window is not shown");
@@ -93,10 +142,11 @@ int main(int argc, char *argv[])
     for (const QString &name : {u"cb1"_s, u"cb2"_s, u"cb3"_s, u"cb5"_s, u"cb7"_s, u"cb20"_s})
         control<QCheckBox>(form, name)->setChecked(true);
     form.jep1Click();
-    boxes.acceptNamingDialog();
+    boxes->acceptNamingDialog();
     form.db1Click();
-    if (!boxes.seen().isEmpty())
-        qFatal("unexpected box: %s", qPrintable(boxes.seen().join(u"; "_s)));
+    if (!boxes->seen().isEmpty())
+        qFatal("unexpected box: %s", qPrintable(boxes->seen().join(u"; "_s)));
+    boxes.reset();
     auto *selection = control<QListView>(form, u"ListBox2"_s);
     selection->setCurrentIndex(selection->model()->index(1, 0));
     form.ListBox2Click();
@@ -113,9 +163,22 @@ int main(int argc, char *argv[])
             selectItem(control<QListWidget>(form, u"TL2"_s), discName);
             control<QTreeWidget>(form, u"TreeView1"_s)->expandToDepth(1);
         }
-        const QString file = output + u'/' + names[page] + u".png"_s;
-        if (!picture(form).save(file))
-            qFatal("cannot save %s", qPrintable(file));
+        save(picture(form), file(names[page]));
     }
+
+    TForm2 naming(&form);
+    naming.edit()->setText(discName);
+    naming.show();
+    if (!QTest::qWaitForWindowExposed(&naming))
+        qFatal("the naming dialog is not shown");
+    save(picture(naming), file(u"naming-dialog"_s));
+    naming.hide();
+    save(pictureOfModal([&dialogs] {
+             dialogs.warning(
+                 u"Datenbank \"CD.DB\" nicht gefunden, oder die BDE ist nicht installiert"_s);
+         }),
+         file(u"warning"_s));
+    save(pictureOfModal([&dialogs] { dialogs.errorReport(dataFolderProblem()); }),
+         file(u"error-report"_s));
     return 0;
 }
