@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -78,6 +79,32 @@ DiscList *discList(QWidget *page, const QString &name, const QRect &geometry)
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     return list;
 }
+
+// The status line: its font shrinks until the text fits, wrapped if need be, instead of being cut.
+class FittedLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        constexpr int SmallestPixelSize = 8;
+        const QRect area = contentsRect();
+        const int flags = int(alignment()) | Qt::TextWordWrap;
+        QFont fitted = font();
+        while (fitted.pixelSize() > SmallestPixelSize) {
+            const QRect needed = QFontMetrics(fitted).boundingRect(area, flags, text());
+            if (needed.width() <= area.width() && needed.height() <= area.height())
+                break;
+            fitted.setPixelSize(fitted.pixelSize() - 1);
+        }
+        QPainter painter(this);
+        painter.setFont(fitted);
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(area, flags, text());
+    }
+};
 
 QFont boldFont(const QFont &base, int pixelSize)
 {
@@ -179,7 +206,7 @@ void TForm1::buildImportPage(QWidget *page)
 
     Animate1 = placed(new SearchAnimation(page), u"Animate1"_s, QRect(398, 386, 36, 30));
     Animate1->setAccessibleName(u"Suche läuft"_s);
-    Label1 = placed(new QLabel(page), u"Label1"_s, QRect(436, 386, 266, 30));
+    Label1 = placed(new FittedLabel(page), u"Label1"_s, QRect(436, 386, 266, 30));
     Label1->setFont(boldFont(font(), 19));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setAccessibleName(u"Status"_s);

@@ -50,6 +50,8 @@ class TestCaptions : public QObject
 
 private Q_SLOTS:
     void noControlCutsItsCaption();
+    void statusLineShowsEveryStatusWhole_data();
+    void statusLineShowsEveryStatusWhole();
 };
 
 void TestCaptions::noControlCutsItsCaption()
@@ -71,6 +73,32 @@ void TestCaptions::noControlCutsItsCaption()
         appendClipped<QRadioButton>(*window, clipped);
     }
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u"; "_s)));
+}
+
+void TestCaptions::statusLineShowsEveryStatusWhole_data()
+{
+    QTest::addColumn<QString>("status");
+    for (const QString &status :
+         {u"Scanne das Laufwerk"_s, u"Durchsuche Ergebnismenge"_s, u"Füge Daten in Datenbank ein"_s,
+          u"Erzeuge virtuelles Laufwerk"_s,
+          u"Warte auf die Datenbank, die ein anderer Import oder ein anderes Programm gerade "
+          u"benutzt"_s})
+        QTest::newRow(qPrintable(status)) << status;
+}
+
+void TestCaptions::statusLineShowsEveryStatusWhole()
+{
+    QFETCH(QString, status);
+    FormFixture fixture;
+    auto *statusLine = fixture.show().findChild<QLabel *>(u"Label1"_s);
+    QVERIFY(statusLine);
+    statusLine->setText(status);
+    const QImage shown = statusLine->grab().toImage();
+    // A cut text runs over both edges; a whole one leaves them in the background colour.
+    const QRgb background = shown.pixel(0, 0);
+    for (const int x : {0, shown.width() - 1})
+        for (int y = 0; y < shown.height(); ++y)
+            QVERIFY2(shown.pixel(x, y) == background, qPrintable(u"ink at %1,%2"_s.arg(x).arg(y)));
 }
 
 QTEST_MAIN(TestCaptions)
