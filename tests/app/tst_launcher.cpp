@@ -113,6 +113,23 @@ void TestLauncher::dataFolderIsNeverRepairedAndFailuresAreTold()
         prepareApplicationDirectory(path(u"bin"_s), path(u"file/Olvane/Tralbo"_s));
     QVERIFY(impossible.problem.startsWith(u"Der Datenordner "_s));
     QVERIFY(impossible.problem.contains(path(u"file/Olvane/Tralbo/"_s)));
+
+    // The program itself shows it as the general error report, with its full stop, and ends.
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"HOME"_s, path(u"home"_s));
+    environment.insert(u"XDG_DATA_HOME"_s, path(u"file"_s));
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    environment.insert(u"QT_PLUGIN_PATH"_s, QStringLiteral(TRALBO_TEST_PLUGINS));
+    environment.insert(u"QT_STYLE_OVERRIDE"_s, u"boxrecorder"_s);
+    program.setProcessEnvironment(environment);
+    program.start(path(u"bin/tralbo"_s), {});
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitCode(), 1);
+    const QString shown = u"box: Tralbo 1.0|Der Datenordner %1 kann nicht angelegt werden."_s.arg(
+        path(u"file/Olvane/Tralbo/"_s));
+    QVERIFY2(QString::fromUtf8(program.readAllStandardError()).split(u'\n').contains(shown),
+             qPrintable(shown));
 }
 
 QTEST_GUILESS_MAIN(TestLauncher)
