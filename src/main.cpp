@@ -60,13 +60,13 @@ int main(int argc, char *argv[])
     TForm2 form2(&form1);
     dialogs.setNamingDialog(&form2);
     // Ending by request goes the way of a close, so the desktop gets its autorun switch back.
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, &form1, [&form1] {
-        form1.close();
-        QApplication::quit();
-    });
-    form1.show();
-    // Only now, so that a request always meets a running event loop that quit() can end.
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &form1,
+                     &TForm1::endSession);
+    QObject::connect(&form1, &TForm1::ended, &application, &QApplication::quit);
+    // Requests are taken from the first show on: a box shown then waits for nothing else.
     termination.deliver();
-    QApplication::exec();
+    form1.show();
+    if (!form1.hasEnded())
+        QApplication::exec();
     return 0;
 }

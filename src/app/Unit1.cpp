@@ -2,6 +2,7 @@
 
 #include "app/FormStorage.h"
 #include "app/HandlerGuard.h"
+#include "app/OpenDialogs.h"
 #include "base/AppError.h"
 #include "catalogue/BrowseQuery.h"
 #include "catalogue/CatalogueError.h"
@@ -30,6 +31,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -41,6 +43,8 @@ namespace {
 
 const QColor White(0xFF, 0xFF, 0xFF);
 const QColor Silver(0xC0, 0xC0, 0xC0);
+// How often a request to end looks whether the scan or import it waits for is over.
+constexpr int EndPollInterval = 20;
 
 } // namespace
 
@@ -268,10 +272,29 @@ void TForm1::closeEvent(QCloseEvent *event)
         FormClose();
         closed = true;
     });
-    if (closed)
+    // Asked to end, the window closes whatever failed; its boxes were dismissed.
+    if (closed || m_endRequested)
         event->accept();
     else
         event->ignore();
+}
+
+void TForm1::endSession()
+{
+    if (m_endRequested.exchange(true))
+        return;
+    new OpenDialogsDismissed(this);
+    // A scan or an import ends first: the one at its next entry, the other whole.
+    auto *whenIdle = new QTimer(this);
+    connect(whenIdle, &QTimer::timeout, this, [this, whenIdle] {
+        if (m_busy.isBusy() || m_reloadingTree)
+            return;
+        whenIdle->stop();
+        close();
+        m_ended = true;
+        Q_EMIT ended();
+    });
+    whenIdle->start(EndPollInterval);
 }
 
 void TForm1::FormClose()
@@ -283,8 +306,11 @@ void TForm1::FormClose()
     try {
         leaveShownRecord();
     } catch (const AppError &) {
-        m_closePostRefused = true;
-        throw;
+        // Asked to end, the edit goes; there is no one left to answer its box.
+        m_closePostRefused = !m_endRequested;
+        if (m_closePostRefused)
+            throw;
+        m_recordEdited = false;
     }
     m_scan.reset();
     closeQuery();

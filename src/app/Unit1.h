@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -74,8 +75,16 @@ public:
     void PageControl1Change();
     void TL2Click();
 
-    // The data file of that bare name in the application directory.
     const CataloguePlace &catalogue() const { return m_environment.catalogue; }
+
+    // The program is asked to end (a logout, a shutdown, Ctrl+C): open dialogs close as
+    // cancelled, a scan stops at its next entry, an import ends whole, and then the window closes
+    // as "Beenden" closes it, without a box, and says ended().
+    void endSession();
+    bool hasEnded() const { return m_ended; }
+
+Q_SIGNALS:
+    void ended();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -144,8 +153,10 @@ private:
     bool m_returningToRecord = false;    // the grid goes back to a record whose post was refused
     bool m_importRunning = false;
     std::optional<QStringList> m_unsavedNames; // the disc list a close could not write
-    bool m_closePostRefused = false; // the last close could not post the record in editing
-    QStringList m_namesOnDisk;       // the disc list file as this window last read or wrote it
+    bool m_closePostRefused = false;          // the last close could not post the record in editing
+    std::atomic<bool> m_endRequested = false; // read by the listing beside the window too
+    bool m_ended = false;
+    QStringList m_namesOnDisk; // the disc list file as this window last read or wrote it
     bool m_reloadingTree = false;
     bool m_driveListUpdatePending = false;
 

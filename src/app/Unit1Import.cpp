@@ -109,6 +109,11 @@ void TForm1::db1Click()
     const ImportOutcome outcome = import.into(catalogue(), *discName, steps);
     if (Label1->text() == Waiting)
         Label1->setText(Importing);
+    // Asked to end meanwhile, an import that stored nothing ends without a word.
+    if (m_endRequested && outcome.result != ImportOutcome::Result::Done) {
+        endImport(true);
+        return;
+    }
     switch (outcome.result) {
     case ImportOutcome::Result::Done:
         break;
@@ -139,7 +144,7 @@ void TForm1::db1Click()
     endImport(true);
     TL1->addItem(*discName);
     Label1->setText(u" "_s);
-    if (!outcome.failureAfterCommit.isEmpty())
+    if (!outcome.failureAfterCommit.isEmpty() && !m_endRequested)
         throw AppError(outcome.failureAfterCommit);
 }
 
@@ -149,7 +154,7 @@ std::function<bool()> TForm1::catalogueWait()
     return [this, waited = QElapsedTimer()]() mutable {
         if (!waited.isValid())
             waited.start();
-        if (waited.hasExpired(CatalogueWaitMs))
+        if (waited.hasExpired(CatalogueWaitMs) || m_endRequested)
             return false;
         Label1->setText(Waiting);
         processPendingEvents();

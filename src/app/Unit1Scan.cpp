@@ -82,6 +82,9 @@ void TForm1::runFinder()
     // the drives as they are now, never the table the window thread updates meanwhile.
     const DriveSnapshot drives(m_environment.drives->drives());
     const PathMapper paths(drives);
+    // A request to end stops the listing at its next folder.
+    FF1->setOnNewPath(
+        [this](TFindFile &, const QString &, bool &abort) { abort = abort || m_endRequested; });
     runBeside([&] { FF1->Execute(paths); });
 }
 
@@ -100,6 +103,7 @@ public:
     void progress(int step, int) override { m_form.setProgressPosition(step); }
     void kept(const QString &path) override { m_form.m_selection->append(path); }
     void listingStarted() override { m_form.m_listingPending = true; }
+    bool stopped() const override { return m_form.m_endRequested; }
 
 private:
     TForm1 &m_form;
@@ -145,6 +149,11 @@ void TForm1::jep1Click()
     mountMediumIn(DriveComboBox1->drive());
     FF1->setDirectory(Edit2->text());
     runFinder();
+    // Asked to end meanwhile, the scan stops with the listing.
+    if (m_endRequested) {
+        Animate1->stop();
+        return;
+    }
     m_scanList->setItems(FF1->files());
     m_scan.useListing(FF1->files());
 

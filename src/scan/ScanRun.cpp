@@ -37,6 +37,8 @@ void ScanRun::select(SelectionOptions options, qint32 lineLimit, ScanObserver &o
     const int count = int(m_scanList.size());
     for (int i = count - 1; i >= 0; --i) {
         observer.betweenEntries(options);
+        if (observer.stopped())
+            return;
         observer.progress(count - i + 1, count);
         selectEntry(m_scanList.at(i), options, lineLimit, observer);
     }

@@ -23,6 +23,8 @@ public:
         Q_UNUSED(step)
         Q_UNUSED(count)
     }
+    // Whether the scan is to stop before the next entry (the program is asked to end).
+    virtual bool stopped() const { return false; }
     // A file was added to the selection list.
     virtual void kept(const QString &path) { Q_UNUSED(path) }
     // An archive listing is about to be made; shownListing() fills with its lines.

@@ -36,7 +36,7 @@ public:
         Environment environment;
         environment.catalogue = chosenCataloguePlace({}, catalogue, applicationDirectory());
         environment.drives = &drives;
-        environment.dialogs = &dialogs;
+        environment.dialogs = shownDialogs ? shownDialogs : &dialogs;
         environment.settings = &settings;
         environment.autorun = &autorun;
         environment.autorunMarker = path(QStringLiteral("autorun-saved"));
@@ -60,6 +60,7 @@ public:
     QString catalogue; // the chosen catalogue; none for CD.db of the application directory
     FakeDriveTable drives;
     RecordingDialogService dialogs;
+    DialogService *shownDialogs = nullptr; // the window's boxes; none: the recording ones
     MemorySettingsStore settings;
     MemoryAutorunSetting autorun;
     FixedMountSource mounts;
