@@ -86,6 +86,16 @@ void SqliteStatement::bind(int index, sqlite3_value *value)
         throwSqliteFailure(m_connection, code);
 }
 
+void SqliteStatement::bind(int index, const std::optional<QString> &text)
+{
+    if (text) {
+        bind(index, *text);
+        return;
+    }
+    if (const int code = sqlite3_bind_null(m_statement, index); code != SQLITE_OK)
+        throwSqliteFailure(m_connection, code);
+}
+
 void SqliteStatement::bind(const QVariantMap &parameters)
 {
     for (auto parameter = parameters.cbegin(); parameter != parameters.cend(); ++parameter) {

@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QtGlobal>
+
+#include <optional>
 #include <QVariantMap>
 
 struct sqlite3;
@@ -45,6 +47,8 @@ public:
     void bind(int index, const QString &text);
     void bind(int index, const QByteArray &utf8);
     void bind(int index, sqlite3_value *value);
+    // Text, or NULL for none.
+    void bind(int index, const std::optional<QString> &text);
     // Binds each parameter by its name (":key"): integers as integers, a null QVariant as NULL,
     // anything else as text.
     void bind(const QVariantMap &parameters);

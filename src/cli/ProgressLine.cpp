@@ -22,7 +22,8 @@ ProgressLine::~ProgressLine()
 
 bool ProgressLine::due(bool final) const
 {
-    return final || !m_sinceShown.isValid() || m_sinceShown.elapsed() >= IntervalMs;
+    // Off a terminal nothing is ever shown, so no text need be made for it.
+    return m_shown && (final || !m_sinceShown.isValid() || m_sinceShown.elapsed() >= IntervalMs);
 }
 
 void ProgressLine::show(const QString &text)

@@ -15,7 +15,8 @@ public:
     ~ProgressLine();
     Q_DISABLE_COPY_MOVE(ProgressLine)
 
-    // Whether a new state is worth showing: the line was last drawn a while ago, or final.
+    // Whether a new state is worth showing: on a terminal, when the line was last drawn a while
+    // ago, or when the state is final.
     bool due(bool final) const;
     void show(const QString &text);
 
