@@ -85,17 +85,27 @@ std::optional<DescriptionCandidate> DescriptionFinder::find(const QString &progr
 
 void DescriptionFinder::takeListing(const QStringList &files)
 {
+    // Kept as it is until a description is looked for: a scan without descriptions never needs
+    // the folders' candidates.
+    m_listedFiles = files;
+    m_listing.reset();
+}
+
+void DescriptionFinder::indexListing()
+{
     m_listing.emplace();
-    for (const QString &path : files) {
+    for (const QString &path : std::as_const(*m_listedFiles)) {
         const qsizetype nameStart = fileNameStart(path);
         const QStringView name = QStringView(path).sliced(nameStart);
         if (hasCandidateSuffix(name))
             (*m_listing)[path.first(nameStart)].append(name.toString());
     }
+    m_listedFiles.reset();
 }
 
 void DescriptionFinder::clear()
 {
+    m_listedFiles.reset();
     m_listing.reset();
     m_directory.reset();
     m_nativeDirectory = QByteArray();
@@ -114,6 +124,8 @@ void DescriptionFinder::readDirectory(QStringView directory)
     if (!m_nativeDirectory.endsWith('/'))
         m_nativeDirectory.append('/');
 
+    if (m_listedFiles && !m_listing)
+        indexListing();
     if (m_listing)
         takeListedEntries();
     else

@@ -47,12 +47,14 @@ private:
         QByteArray nativeName;
     };
 
+    void indexListing();
     void readDirectory(QStringView directory);
     void readEntries();
     void takeListedEntries();
     const Entry *entryFor(const QString &candidateName) const;
 
     const PathMapper &m_paths;
+    std::optional<QStringList> m_listedFiles; // the scan list taken, until it is indexed
     std::optional<QHash<QString, QStringList>>
         m_listing;                      // directory -> names with a candidate suffix
     std::optional<QString> m_directory; // program path ending in "\" or ":"
