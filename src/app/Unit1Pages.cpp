@@ -145,6 +145,9 @@ void TForm1::buildImportPage(QWidget *page)
     ListBox1 = placed(new QListView(page), u"ListBox1"_s, QRect(10, 22, 372, 166));
     ListBox1->setModel(m_scanList);
     ListBox1->setUniformItemSizes(true);
+    // A window of its own that is never shown: screen readers, which walk a window's children,
+    // hidden ones included, never meet the million rows it may hold.
+    ListBox1->setWindowFlag(Qt::Window);
     ListBox1->hide();
 
     PB1 = placed(new QProgressBar(page), u"PB1"_s, QRect(10, 192, 372, 14));

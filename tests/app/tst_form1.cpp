@@ -56,6 +56,7 @@ private Q_SLOTS:
     void unmountedMediumIsMountedWhenChosenOrScanned();
     void closingKeepsDiscsListedMeanwhile();
     void importWaitsForAnotherWriterAndSaysSo();
+    void wholeListingIsNotOfferedToScreenReaders();
 
 private:
     void showForm() { m_fixture->show(); }
@@ -574,6 +575,31 @@ void TestForm1::importWaitsForAnotherWriterAndSaysSo()
     QCOMPARE(m_fixture->dialogs.total(), 0);
     QCOMPARE(catalogueRows(catalogue).size(), std::size_t(2));
     QCOMPARE(rows(control<QListWidget>(u"TL1"_s)).last(), u"GEDULDIG"_s);
+}
+
+namespace {
+
+// Every object a screen reader reaches from the interface down.
+void collectAccessible(QAccessibleInterface *interface, QObjectList &reached)
+{
+    reached.append(interface->object());
+    for (int index = 0; index < interface->childCount(); ++index) {
+        if (QAccessibleInterface *child = interface->child(index))
+            collectAccessible(child, reached);
+    }
+}
+
+} // namespace
+
+// The hidden list of every file the scan found (a million rows on a large volume) is nothing a
+// screen reader should walk; the selection list it shows stays offered.
+void TestForm1::wholeListingIsNotOfferedToScreenReaders()
+{
+    showForm();
+    QObjectList reached;
+    collectAccessible(QAccessible::queryAccessibleInterface(m_fixture->form.get()), reached);
+    QVERIFY(!reached.contains(control<QListView>(u"ListBox1"_s)));
+    QVERIFY(reached.contains(control<QListView>(u"ListBox2"_s)));
 }
 
 QTEST_MAIN(TestForm1)
