@@ -282,7 +282,8 @@ void TForm1::buildVirtualDrivePage(QWidget *page)
     Label15 = label(page, u"Label15"_s, u"Virtuelles Laufwerk, falls bei Import erstellt:"_s,
                     QRect(166, 5, 540, 16), TreeView1);
 
-    // Beside TreeView1, so that showing it while a virtual drive is stored never covers the view.
+    // Never shown: a virtual drive is read beside the window. A thin strip beside TreeView1 keeps
+    // it off the view all the same.
     DirTree1 = placed(new TDirTree(*m_environment.drives, m_paths, page), u"DirTree1"_s,
                       QRect(708, 22, 4, 398));
     DirTree1->setAllowNetwork(false);

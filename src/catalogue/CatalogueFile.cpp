@@ -10,11 +10,6 @@ QString locateCatalogue(const QString &applicationDirectory)
     return findIgnoringCase(QDir(applicationDirectory).filePath(u"CD.db"_s));
 }
 
-QString catalogueLocation(const QString &applicationDirectory, const QString &chosen)
-{
-    return chosen.isEmpty() ? QDir(applicationDirectory).filePath(u"CD.db"_s) : chosen;
-}
-
 QString findIgnoringCase(const QString &path)
 {
     const QFileInfo wanted(path);

@@ -9,7 +9,7 @@
 
 class DriveTable;
 
-// The directory trees of a catalogue's discs (see CatalogueTrees): read back for the Virtual
+// The directory trees of a catalogue's discs (kept by its back end): read back for the Virtual
 // Drive page and `tralbo-cli tree`, and read from a drive for an import, which stores them with
 // its records.
 class DiscTrees final
