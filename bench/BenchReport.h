@@ -30,6 +30,7 @@ struct Comparison
 };
 // Best times of the work and of a reference program (output discarded), run in alternation so
 // that a change of machine load affects both alike. One untimed run of each warms the caches.
+// When the reference's times spread by more than 20 %, the runs are repeated (twice at most).
 Comparison compareWithProgram(int runs, const std::function<void()> &work, const QString &program,
                               const QStringList &arguments);
 // What a figure has to reach: its value, in the figure's own unit, or its ratio to the reference
@@ -58,7 +59,8 @@ struct Goal
 };
 
 // Prints one figure as scripts read it:
-// "BENCH <id> <value> <unit> vs <reference> <reference value> ratio <value / reference value>".
+// "BENCH <id> <value> <unit> vs <reference> <reference value> ratio <value / reference value>",
+// followed by "LOAD <id> <load average of the last minute>".
 // An empty reference prints "vs none 0 ratio 0". Then one line per goal, judged on the unrounded
 // figures: "GOAL <id> <unit or 'ratio'> <'<', '<=' or '>='> <limit> <holds or misses>". The goals
 // stay out of the BENCH line so that its fixed form is kept; scripts/bench.sh joins the two.

@@ -42,7 +42,8 @@ function remember(figure) {
     if (!(figure in known)) { known[figure] = 1; order[++count] = figure }
 }
 function append(list, text) { return list (list == "" ? "" : "; ") text }
-$1 == "BENCH" || $1 == "GOAL" { lines[++printed] = $0; remember($2) }
+$1 == "BENCH" || $1 == "GOAL" || $1 == "LOAD" { lines[++printed] = $0; remember($2) }
+$1 == "LOAD" { load[$2] = $3 }
 $1 == "BENCH" {
     value[$2] = $3 " " $4
     if ($6 != "none") { tool[$2] = $6; toolTime[$2] = $7 " " $4; ratio[$2] = $9 }
@@ -59,15 +60,16 @@ END {
     else if (skipped) print "Every measured goal holds; " skipped " could not be measured here."
     else print "Every goal holds (" goals " goals)."
     print ""
-    print "| Figure | Tralbo | Reference tool | Tool time | Ratio | Goal | Holds |"
-    print "| --- | ---: | --- | ---: | ---: | --- | --- |"
+    print "| Figure | Tralbo | Reference tool | Tool time | Ratio | Goal | Holds | Load |"
+    print "| --- | ---: | --- | ---: | ---: | --- | --- | ---: |"
     for (i = 1; i <= count; i++) {
         f = order[i]
         holds = f in missed ? "**no** (" missed[f] ")" : f in unmeasured ? "not measured" \
               : f in goal ? "yes" : "no goal"
-        printf "| %s | %s | %s | %s | %s | %s | %s |\n", f, f in value ? value[f] : "—",
+        printf "| %s | %s | %s | %s | %s | %s | %s | %s |\n", f, f in value ? value[f] : "—",
                f in tool ? tool[f] : "—", f in tool ? toolTime[f] : "—",
-               f in tool ? ratio[f] : "—", f in goal ? goal[f] : "—", holds
+               f in tool ? ratio[f] : "—", f in goal ? goal[f] : "—", holds,
+               f in load ? load[f] : "—"
     }
     print ""
     print "The lines the programs printed:"
