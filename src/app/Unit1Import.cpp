@@ -12,13 +12,11 @@
 #include "devices/MountWatcher.h"
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTabWidget>
-#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -26,7 +24,6 @@ namespace {
 
 // How long an import waits for a catalogue that another import or program holds.
 constexpr qint64 CatalogueWaitMs = 60'000;
-constexpr unsigned long WaitStepMs = 50;
 
 const QString Importing = u"Füge Daten in Datenbank ein"_s;
 const QString Waiting =
@@ -151,14 +148,9 @@ void TForm1::db1Click()
 std::function<bool()> TForm1::catalogueWait()
 {
     // The window keeps drawing while it waits, and says what it waits for.
-    return [this, waited = QElapsedTimer()]() mutable {
-        if (!waited.isValid())
-            waited.start();
-        if (waited.hasExpired(CatalogueWaitMs) || m_endRequested)
-            return false;
+    return waitingUpTo(CatalogueWaitMs, [this] {
         Label1->setText(Waiting);
         processPendingEvents();
-        QThread::msleep(WaitStepMs);
-        return true;
-    };
+        return !m_endRequested;
+    });
 }

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -15,6 +17,13 @@ namespace {
 QString withSlash(const QString &folder)
 {
     return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+// The program's own folder, when a catalogue lies there.
+std::optional<QString> besideProgram(const QString &executableDirectory)
+{
+    const QString beside = withSlash(executableDirectory);
+    return locateCatalogue(beside).isEmpty() ? std::nullopt : std::optional(beside);
 }
 
 } // namespace
@@ -27,16 +36,14 @@ QString perUserDataDirectory()
 
 QString applicationDirectoryOf(const QString &executableDirectory)
 {
-    const QString beside = withSlash(executableDirectory);
-    return locateCatalogue(beside).isEmpty() ? perUserDataDirectory() : beside;
+    return besideProgram(executableDirectory).value_or(perUserDataDirectory());
 }
 
 ApplicationDirectory prepareApplicationDirectory(const QString &executableDirectory,
                                                  const QString &dataDirectory)
 {
-    const QString beside = withSlash(executableDirectory);
-    if (!locateCatalogue(beside).isEmpty())
-        return {beside, {}};
+    if (const std::optional<QString> beside = besideProgram(executableDirectory))
+        return {*beside, {}};
 
     const QString folder = withSlash(dataDirectory);
     if (QFileInfo::exists(folder))

@@ -72,8 +72,8 @@ public:
     void execInsert(QSqlQuery &insert) const { m_driver->insert(insert); }
     // The key of the record the executed insert stored.
     qint64 insertedKey(QSqlQuery &insert) const { return m_driver->insertedKey(insert); }
-    // The catalogue's message for a failure of a query on this connection. A statement that
-    // reads (SELECT), or none given, fails as a read, any other as a write.
+    // The catalogue's message for a failure of a query on this connection. On a server, only a
+    // statement that changes records fails as a write (see ServerWork).
     CatalogueFailure failure(const QSqlError &error, const QString &statement = {}) const;
     // Runs a query of one text column and gives every row's value to visit (NULL as empty),
     // straight from SQLite for a file (Qt's driver builds a QVariant per value, which over a

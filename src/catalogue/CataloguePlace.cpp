@@ -37,33 +37,42 @@ bool isKeywordSettings(const QString &location)
     return options != nullptr;
 }
 
+// The two back ends, shared by every place; only of() chooses between them.
+std::shared_ptr<const CatalogueBackend> fileBackend()
+{
+    static const auto backend = std::make_shared<const SqliteBackend>();
+    return backend;
+}
+
+std::shared_ptr<const CatalogueBackend> serverBackend()
+{
+    static const auto backend = std::make_shared<const ServerBackend>();
+    return backend;
+}
+
 } // namespace
 
-// The one place that chooses a back end; each place keeps its own for its lifetime.
-CataloguePlace::CataloguePlace(Kind kind, QString location, QString dataFolder)
-    : m_location(std::move(location)), m_dataFolder(withSlash(dataFolder))
-{
-    static const auto file = std::make_shared<const SqliteBackend>();
-    static const auto server = std::make_shared<const ServerBackend>();
-    m_backend = kind == Kind::Server ? std::shared_ptr<const CatalogueBackend>(server)
-                                     : std::shared_ptr<const CatalogueBackend>(file);
-}
+CataloguePlace::CataloguePlace(std::shared_ptr<const CatalogueBackend> backend, QString location,
+                               QString dataFolder)
+    : m_location(std::move(location)), m_dataFolder(withSlash(dataFolder)),
+      m_backend(std::move(backend))
+{}
 
 CataloguePlace CataloguePlace::of(const QString &location, const QString &dataFolder)
 {
     if (isServerUri(location) || isKeywordSettings(location))
-        return {Kind::Server, location, dataFolder};
+        return {serverBackend(), location, dataFolder};
     return file(location);
 }
 
 CataloguePlace CataloguePlace::file(const QString &path)
 {
-    return {Kind::File, path, QFileInfo(path).absolutePath()};
+    return {fileBackend(), path, QFileInfo(path).absolutePath()};
 }
 
 CataloguePlace CataloguePlace::inFolder(const QString &dataFolder)
 {
-    return {Kind::File, QDir(dataFolder).filePath(u"CD.db"_s), dataFolder};
+    return {fileBackend(), QDir(dataFolder).filePath(u"CD.db"_s), dataFolder};
 }
 
 QString CataloguePlace::shown() const

@@ -34,13 +34,8 @@ public:
     const CatalogueBackend &backend() const { return *m_backend; }
 
 private:
-    enum class Kind
-    {
-        File,
-        Server
-    };
-
-    CataloguePlace(Kind kind, QString location, QString dataFolder);
+    CataloguePlace(std::shared_ptr<const CatalogueBackend> backend, QString location,
+                   QString dataFolder);
 
     QString m_location;
     QString m_dataFolder;

@@ -5,7 +5,23 @@
 #include "catalogue/CatalogueTable.h"
 #include "platform/NativePath.h"
 
+#include <QElapsedTimer>
+#include <QThread>
+
 using namespace Qt::StringLiterals;
+
+std::function<bool()> waitingUpTo(qint64 limitMs, std::function<bool()> meanwhile)
+{
+    constexpr unsigned long StepMs = 50;
+    return [limitMs, meanwhile = std::move(meanwhile), waited = QElapsedTimer()]() mutable {
+        if (!waited.isValid())
+            waited.start();
+        if (waited.hasExpired(limitMs) || !meanwhile())
+            return false;
+        QThread::msleep(StepMs);
+        return true;
+    };
+}
 
 ImportRun::ImportRun(const QStringList &selection, const SideTextStore &sideTexts,
                      bool descriptions, bool listings)

@@ -43,6 +43,10 @@ struct ImportSteps
     std::function<bool()> waiting;
 };
 
+// A waiting step for ImportSteps: goes on for at most limitMs in all, calling meanwhile (which
+// may show that the import waits, and says whether to go on) and pausing briefly each time.
+std::function<bool()> waitingUpTo(qint64 limitMs, std::function<bool()> meanwhile);
+
 // One import of a scan into a catalogue: a record per entry of the selection list, in its order,
 // under the disc name, with the side texts the options ask for.
 class ImportRun final

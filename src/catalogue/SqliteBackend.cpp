@@ -39,6 +39,12 @@ QString uriOf(const QString &fileName, CatalogueAccess access)
     return uri.toString(QUrl::FullyEncoded);
 }
 
+// Where the disc's .vfs file goes, whether or not the name can name one.
+QString treePathOf(const CataloguePlace &place, const QString &disc)
+{
+    return place.dataFolder() + disc + TreeSuffix;
+}
+
 // The disc's .vfs file; none for a name that names no file of its own. Every other name, blanks,
 // quotes, leading dots and device names included, is a plain file name on Linux.
 std::optional<QString> treeFileOf(const CataloguePlace &place, const QString &disc)
@@ -46,7 +52,7 @@ std::optional<QString> treeFileOf(const CataloguePlace &place, const QString &di
     if (disc.contains(u'/') || disc.contains(QChar(u'\0')) || disc == u"."_s || disc == u".."_s ||
         QFile::encodeName(disc + TreeSuffix).size() > NAME_MAX)
         return std::nullopt;
-    return place.dataFolder() + disc + TreeSuffix;
+    return treePathOf(place, disc);
 }
 
 int waitWhileBusy(void *wait, int)
@@ -215,8 +221,7 @@ public:
     {
         const std::optional<QString> file = treeFileOf(place, disc);
         if (!file)
-            throw AppError(u"Datei %1 kann nicht erstellt werden"_s.arg(place.dataFolder() + disc +
-                                                                        TreeSuffix));
+            throw AppError(u"Datei %1 kann nicht erstellt werden"_s.arg(treePathOf(place, disc)));
         return std::make_unique<StagedTree>(*file, treeText);
     }
 
@@ -285,7 +290,7 @@ bool SqliteBackend::canKeepTree(const CataloguePlace &place, const QString &disc
 
 QString SqliteBackend::treePlace(const CataloguePlace &place, const QString &disc) const
 {
-    return u"Datei %1"_s.arg(place.dataFolder() + disc + TreeSuffix);
+    return u"Datei %1"_s.arg(treePathOf(place, disc));
 }
 
 std::optional<QByteArray> SqliteBackend::readTree(const CataloguePlace &place,

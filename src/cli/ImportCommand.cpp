@@ -12,9 +12,9 @@
 #include "vdrive/DiscTrees.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QThread>
+
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -24,7 +24,6 @@ const QString Name = u"--name"_s;
 const QString Tree = u"--tree"_s;
 const QString Wait = u"--wait"_s;
 constexpr int DefaultWaitSeconds = 60;
-constexpr unsigned long WaitStepMs = 50;
 
 void failWith(const ImportOutcome &outcome, const Texts &texts)
 {
@@ -87,22 +86,16 @@ int waitSeconds(const Invocation &invocation, const Texts &texts)
 // Says once that the import waits, then waits as long as --wait allows.
 std::function<bool()> waitingFor(int seconds, CommandContext &context)
 {
-    return [&context, seconds, said = false, waited = QElapsedTimer()]() mutable {
-        if (!waited.isValid())
-            waited.start();
-        if (waited.hasExpired(qint64(seconds) * 1000))
-            return false;
-        if (!said) {
+    return waitingUpTo(qint64(seconds) * 1000, [&context, said = false]() mutable {
+        if (!std::exchange(said, true)) {
             context.err << context.texts(u"Warte auf die Datenbank, die ein anderer Import oder "
                                          u"ein anderes Programm gerade benutzt …\n"_s,
                                          u"Waiting for the catalogue, which another import or "
                                          u"program is using …\n"_s);
             context.err.flush();
-            said = true;
         }
-        QThread::msleep(WaitStepMs);
         return true;
-    };
+    });
 }
 
 } // namespace

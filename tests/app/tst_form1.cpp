@@ -65,6 +65,8 @@ private:
         return m_fixture->control<T>(name);
     }
     QStringList scanDrive(QChar letter);
+    // Shows the window and scans a disc in d: holding the files, keeping the *.EXE files.
+    void scanExeFiles(const QStringList &names);
 
     std::unique_ptr<FormFixture> m_fixture;
 };
@@ -84,6 +86,17 @@ QStringList TestForm1::scanDrive(QChar letter)
     control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(letter);
     m_fixture->form->jep1Click();
     return rows(control<QListView>(u"ListBox2"_s));
+}
+
+void TestForm1::scanExeFiles(const QStringList &names)
+{
+    const QString disc = m_fixture->path(u"disc"_s);
+    for (const QString &name : names)
+        writeFile(disc + u'/' + name);
+    m_fixture->drives.addDrive(u'd', DriveType::CdRom, disc, u"MYDISC"_s);
+    showForm();
+    control<QCheckBox>(u"cb1"_s)->setChecked(true);
+    scanDrive(u'd');
 }
 
 void TestForm1::opensWithEveryControlInItsInitialState()
@@ -524,13 +537,7 @@ void TestForm1::closingKeepsDiscsListedMeanwhile()
 {
     const QString listFile = m_fixture->path(u"app/Quilo.lst"_s);
     DiscNameList::save(listFile, {DiscNameList::AllDiscs, u"ALT"_s});
-    const QString disc = m_fixture->path(u"disc"_s);
-    writeFile(disc + u"/A.EXE"_s);
-    m_fixture->drives.addDrive(u'd', DriveType::CdRom, disc, u"MYDISC"_s);
-    showForm();
-    control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'd');
-    control<QCheckBox>(u"cb1"_s)->setChecked(true);
-    m_fixture->form->jep1Click();
+    scanExeFiles({u"A.EXE"_s});
     m_fixture->dialogs.discNames = {u"FENSTER"_s};
     m_fixture->form->db1Click();
     QCOMPARE(m_fixture->dialogs.total(), 0);
@@ -548,14 +555,7 @@ void TestForm1::closingKeepsDiscsListedMeanwhile()
 // once the lock is gone, without a box.
 void TestForm1::importWaitsForAnotherWriterAndSaysSo()
 {
-    const QString disc = m_fixture->path(u"disc"_s);
-    writeFile(disc + u"/A.EXE"_s);
-    writeFile(disc + u"/B.EXE"_s);
-    m_fixture->drives.addDrive(u'd', DriveType::CdRom, disc, u"MYDISC"_s);
-    showForm();
-    control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'd');
-    control<QCheckBox>(u"cb1"_s)->setChecked(true);
-    m_fixture->form->jep1Click();
+    scanExeFiles({u"A.EXE"_s, u"B.EXE"_s});
 
     const QString catalogue = m_fixture->path(u"app/CD.db"_s);
     {

@@ -64,6 +64,23 @@ QStringList pathsOf(const QString &disc, const std::vector<CatalogueRecord> &row
     return paths;
 }
 
+// The selection of a disc holding count files, d:\F0.EXE upwards.
+QStringList numberedFiles(int count)
+{
+    QStringList selection;
+    for (int i = 0; i < count; ++i)
+        selection.append(u"d:\\F%1.EXE"_s.arg(i));
+    return selection;
+}
+
+// Imports the selection, without side texts, into the server's catalogue.
+ImportOutcome importFiles(const QStringList &selection, const ServerDatabase &server,
+                          const QString &disc)
+{
+    const SideTextStore noSideTexts;
+    return ImportRun(selection, noSideTexts, false, false).into(server.place(), disc);
+}
+
 } // namespace
 
 class TestSharedCatalogue : public QObject
@@ -191,12 +208,7 @@ void TestSharedCatalogue::lostConnectionStoresNothing()
         u"END IF; RETURN NEW; END $$"_s);
     server.query(u"CREATE TRIGGER hang_up BEFORE INSERT ON cd FOR EACH ROW EXECUTE FUNCTION "
                  u"hang_up()"_s);
-    QStringList selection;
-    for (int i = 0; i < 3000; ++i)
-        selection.append(u"d:\\F%1.EXE"_s.arg(i));
-    const SideTextStore noSideTexts;
-    const ImportOutcome outcome =
-        ImportRun(selection, noSideTexts, false, false).into(server.place(), u"WEG"_s);
+    const ImportOutcome outcome = importFiles(numberedFiles(3000), server, u"WEG"_s);
     QCOMPARE(outcome.result, ImportOutcome::Result::ConnectionLost);
     QCOMPARE(outcome.stored, 0);
     QVERIFY2(outcome.message.contains(u"unterbrochen"_s), qPrintable(outcome.message));
@@ -215,13 +227,9 @@ void TestSharedCatalogue::refusedRecordKeepsTheChunksBeforeItWhenTheRecopyFails(
                  u"RAISE EXCEPTION 'dritte Kopie'; END IF; RETURN NULL; END $$"_s);
     server.query(u"CREATE TRIGGER fail_third_copy BEFORE INSERT ON cd FOR EACH STATEMENT "
                  u"EXECUTE FUNCTION fail_third_copy()"_s);
-    QStringList selection;
-    for (int i = 0; i < 5000; ++i)
-        selection.append(u"d:\\F%1.EXE"_s.arg(i));
+    QStringList selection = numberedFiles(5000);
     selection[3100] = selection[0];
-    const SideTextStore noSideTexts;
-    const ImportOutcome outcome =
-        ImportRun(selection, noSideTexts, false, false).into(server.place(), u"DOPPELT"_s);
+    const ImportOutcome outcome = importFiles(selection, server, u"DOPPELT"_s);
     QCOMPARE(outcome.result, ImportOutcome::Result::RecordRejected);
     QCOMPARE(outcome.stored, 2000);
     QCOMPARE(outcome.rejected, std::optional<qsizetype>(3101));
