@@ -24,7 +24,7 @@ void BrowseQuery::open()
 {
     if (isOpen())
         return;
-    auto result = std::make_unique<BrowseResult>(verifiedCatalogue(m_catalogue),
+    auto result = std::make_unique<BrowseResult>(m_catalogue.backend().located(m_catalogue),
                                                  m_live ? CatalogueConnection::Access::ReadWrite
                                                         : CatalogueConnection::Access::ReadOnly,
                                                  m_request);

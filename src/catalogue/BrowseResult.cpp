@@ -32,6 +32,8 @@ BrowseResult::BrowseResult(const CataloguePlace &place, CatalogueConnection::Acc
                            BrowseRequest request, IndexUse indexUse)
     : m_connection(place, access), m_request(std::move(request))
 {
+    // One connection both checks what the place could not and reads.
+    m_connection.backend().checkOn(m_connection);
     m_writable = access == CatalogueConnection::Access::ReadWrite && m_connection.canWrite() &&
                  m_connection.writeLockFree();
     m_lastKey = highestKey();

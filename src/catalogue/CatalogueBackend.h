@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class CatalogueConnection;
 class CataloguePlace;
 class QSqlDatabase;
 class QSqlError;
@@ -56,9 +57,12 @@ public:
 
     // The location as messages and logs show it (a password masked).
     virtual QString shown(const QString &location) const = 0;
-    // Checks that the place holds a catalogue; gives the place as found (a file's name in its
-    // letter case). Throws AppError: not found or unreachable, not a catalogue, locked, damaged.
-    virtual CataloguePlace verified(const CataloguePlace &place) const = 0;
+    // The place as found, checked as far as that needs no connection of the caller's: a file
+    // wholly (its name in its letter case), a server not at all, since that needs a connection
+    // (see checkOn). Throws AppError: not found, not a catalogue, locked, damaged.
+    virtual CataloguePlace located(const CataloguePlace &place) const = 0;
+    // Checks on an open connection what located() could not: a server's tables. Throws AppError.
+    virtual void checkOn(const CatalogueConnection &connection) const = 0;
     // Makes a new, empty catalogue at the place, never over an existing one, and says what it
     // made. beforeConnecting runs first where a connection is made that may want a password.
     // Throws AppError.

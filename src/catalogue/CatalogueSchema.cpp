@@ -78,7 +78,9 @@ bool hasCatalogueTable(const QString &fileName)
 
 CataloguePlace verifiedCatalogue(const CataloguePlace &place)
 {
-    return place.backend().verified(place);
+    const CataloguePlace found = place.backend().located(place);
+    found.backend().checkOn(CatalogueConnection(found, Access::ReadOnly));
+    return found;
 }
 
 QString verifiedCatalogueFile(const QString &path)

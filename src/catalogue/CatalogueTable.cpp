@@ -34,7 +34,9 @@ void CatalogueTable::open()
 {
     if (isOpen())
         return;
-    m_connection.emplace(verifiedCatalogue(m_place), CatalogueConnection::Access::ReadWrite);
+    m_connection.emplace(m_place.backend().located(m_place),
+                         CatalogueConnection::Access::ReadWrite);
+    m_connection->backend().checkOn(*m_connection);
     m_connection->setBusyWait(m_waiting);
 }
 

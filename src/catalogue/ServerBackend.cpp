@@ -246,10 +246,14 @@ QString ServerBackend::shown(const QString &location) const
     return maskedLocation(location);
 }
 
-CataloguePlace ServerBackend::verified(const CataloguePlace &place) const
+CataloguePlace ServerBackend::located(const CataloguePlace &place) const
 {
-    verifyServerCatalogue(CatalogueConnection(place, CatalogueAccess::ReadOnly));
     return place;
+}
+
+void ServerBackend::checkOn(const CatalogueConnection &connection) const
+{
+    verifyServerCatalogue(connection);
 }
 
 QString ServerBackend::create(const CataloguePlace &place,

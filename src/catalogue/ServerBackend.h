@@ -9,7 +9,8 @@ class ServerBackend final : public CatalogueBackend
 {
 public:
     QString shown(const QString &location) const override;
-    CataloguePlace verified(const CataloguePlace &place) const override;
+    CataloguePlace located(const CataloguePlace &place) const override;
+    void checkOn(const CatalogueConnection &connection) const override;
     QString create(const CataloguePlace &place,
                    const std::function<void()> &beforeConnecting) const override;
     std::optional<QStringList>

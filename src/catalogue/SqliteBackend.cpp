@@ -258,10 +258,13 @@ QString SqliteBackend::shown(const QString &location) const
     return QDir::toNativeSeparators(location);
 }
 
-CataloguePlace SqliteBackend::verified(const CataloguePlace &place) const
+CataloguePlace SqliteBackend::located(const CataloguePlace &place) const
 {
     return CataloguePlace::file(verifiedCatalogueFile(place.location()));
 }
+
+// located() has checked the file whole.
+void SqliteBackend::checkOn(const CatalogueConnection &) const {}
 
 QString SqliteBackend::create(const CataloguePlace &place, const std::function<void()> &) const
 {
