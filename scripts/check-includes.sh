@@ -8,7 +8,7 @@ set -euo pipefail
 src=${1:-$(cd "$(dirname "$0")/../src" && pwd)}
 
 declare -A level=(
-    [base]=0 [platform]=1 [archive]=2 [scan]=3 [catalogue]=4 [devices]=5 [vdrive]=6 [app]=7
+    [base]=0 [platform]=1 [archive]=2 [image]=2 [scan]=3 [catalogue]=4 [devices]=5 [vdrive]=6 [app]=7
     [cli]=8 [tools]=8
 )
 

@@ -1,0 +1,121 @@
+#include "image/DiscImage.h"
+
+#include "image/ImageError.h"
+#include "image/ImageFileDevice.h"
+#include "image/ImageSectors.h"
+#include "image/IsoImage.h"
+#include "image/UdfImage.h"
+
+namespace {
+
+// Without the slashes at either end, so that "/A/", "A/" and "A" name the same directory.
+QByteArray normalised(const QByteArray &path)
+{
+    qsizetype start = 0;
+    qsizetype end = path.size();
+    while (start < end && path[start] == '/')
+        ++start;
+    while (end > start && path[end - 1] == '/')
+        --end;
+    return path.mid(start, end - start);
+}
+
+} // namespace
+
+std::unique_ptr<DiscImage> DiscImage::open(const QByteArray &nativePath)
+{
+    auto sectors = std::make_shared<const ImageSectors>(nativePath);
+    if (UdfImage::isPresent(*sectors))
+        return std::make_unique<UdfImage>(std::move(sectors));
+    return std::make_unique<IsoImage>(std::move(sectors));
+}
+
+DiscImage::DiscImage(std::shared_ptr<const ImageSectors> sectors, QString label, Node root)
+    : m_sectors(std::move(sectors)), m_label(std::move(label))
+{
+    m_owners.insert(root.location, QByteArray());
+    m_directories.insert(QByteArray(), std::move(root));
+}
+
+DiscImage::~DiscImage() = default;
+
+QList<ImageEntry> DiscImage::readDirectory(const QByteArray &path)
+{
+    const QByteArray key = normalised(path);
+    const QList<Node> nodes = listDirectory(directoryAt(key), key);
+    QList<ImageEntry> entries;
+    entries.reserve(nodes.size());
+    for (const Node &node : nodes)
+        entries.append(node.entry);
+    return entries;
+}
+
+QByteArray DiscImage::readFile(const QByteArray &path, qint64 maxBytes)
+{
+    return fileDevice(path)->front(maxBytes);
+}
+
+std::unique_ptr<QIODevice> DiscImage::openFile(const QByteArray &path)
+{
+    return fileDevice(path);
+}
+
+QByteArray DiscImage::readContent(const ImageContent &content) const
+{
+    return ImageFileDevice(m_sectors, content).front(qint64(content.size));
+}
+
+std::unique_ptr<ImageFileDevice> DiscImage::fileDevice(const QByteArray &path)
+{
+    const QByteArray key = normalised(path);
+    Node node = nodeAt(key);
+    if (node.entry.isDirectory())
+        throw ImageError(ImageFault::NotFound, QString::fromUtf8(key));
+    return std::make_unique<ImageFileDevice>(m_sectors, std::move(node.content));
+}
+
+DiscImage::Node DiscImage::directoryAt(const QByteArray &path)
+{
+    if (const auto known = m_directories.constFind(path); known != m_directories.cend())
+        return *known;
+    const Node node = nodeAt(path);
+    if (!node.entry.isDirectory())
+        throw ImageError(ImageFault::NotADirectory, QString::fromUtf8(path));
+    // nodeAt() listed the parent, which registered every directory in it.
+    return m_directories.find(path).value();
+}
+
+DiscImage::Node DiscImage::nodeAt(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray parent = slash < 0 ? QByteArray() : path.left(slash);
+    const QByteArray name = path.mid(slash + 1);
+    if (!path.isEmpty() && !name.isEmpty()) {
+        const QList<Node> siblings = listDirectory(directoryAt(parent), parent);
+        for (const Node &node : siblings) {
+            if (node.entry.name == name)
+                return node;
+        }
+    }
+    throw ImageError(ImageFault::NotFound, QString::fromUtf8(path));
+}
+
+QList<DiscImage::Node> DiscImage::listDirectory(const Node &directory, const QByteArray &path)
+{
+    QList<Node> children = childNodes(directory);
+    for (const Node &child : children) {
+        if (!child.entry.isDirectory())
+            continue;
+        const QByteArray childPath =
+            path.isEmpty() ? child.entry.name : path + '/' + child.entry.name;
+        const auto owner = m_owners.constFind(child.location);
+        if (owner != m_owners.cend() && *owner != childPath)
+            throw ImageError(ImageFault::Loop);
+        // A second directory of the same name cannot be reached by path; the first one wins.
+        if (owner == m_owners.cend() && !m_directories.contains(childPath)) {
+            m_owners.insert(child.location, childPath);
+            m_directories.insert(childPath, child);
+        }
+    }
+    return children;
+}

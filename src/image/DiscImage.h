@@ -1,0 +1,63 @@
+#pragma once
+
+#include "image/ImageEntry.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QIODevice>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+class ImageFileDevice;
+class ImageSectors;
+
+// A disc image file read as the drive it stands for, without mounting it: ISO 9660 with Rock
+// Ridge and Joliet, or UDF (an image holding both is read as UDF, as Linux mounts it). Paths inside
+// the image use "/" between the names that readDirectory() returns; "" and "/" are the root.
+// Every call throws ImageError on a damaged image, and none returns part of a listing.
+class DiscImage
+{
+public:
+    // Throws ImageError when the file cannot be read or holds no usable volume.
+    static std::unique_ptr<DiscImage> open(const QByteArray &nativePath);
+
+    virtual ~DiscImage();
+    Q_DISABLE_COPY_MOVE(DiscImage)
+
+    // The volume's label, as the drive would be labelled when mounted; may be empty.
+    const QString &label() const { return m_label; }
+
+    // The directory's entries in the order they are recorded on the disc.
+    QList<ImageEntry> readDirectory(const QByteArray &path);
+    // The first maxBytes bytes of a file (all of it when shorter).
+    QByteArray readFile(const QByteArray &path, qint64 maxBytes);
+    // A seekable device over a file, open for reading; it keeps the image file open.
+    std::unique_ptr<QIODevice> openFile(const QByteArray &path);
+
+protected:
+    using Node = ImageNode;
+
+    DiscImage(std::shared_ptr<const ImageSectors> sectors, QString label, Node root);
+
+    const ImageSectors &sectors() const { return *m_sectors; }
+    // All bytes of a directory or file; throws ImageError when they cannot be read.
+    QByteArray readContent(const ImageContent &content) const;
+    // The entries of a directory in recorded order, each file's runs checked against the end of
+    // the image.
+    virtual QList<Node> childNodes(const Node &directory) = 0;
+
+private:
+    Node directoryAt(const QByteArray &path);
+    QList<Node> listDirectory(const Node &directory, const QByteArray &path);
+    Node nodeAt(const QByteArray &path);
+    std::unique_ptr<ImageFileDevice> fileDevice(const QByteArray &path);
+
+    std::shared_ptr<const ImageSectors> m_sectors;
+    QString m_label;
+    // Each directory met so far by its path, and the path that owns each directory location: a
+    // second path to the same location is a loop (or a cross-link, which a walk would repeat).
+    QHash<QByteArray, Node> m_directories;
+    QHash<quint64, QByteArray> m_owners;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "image/ImageEntry.h"
+
+#include <QIODevice>
+
+#include <memory>
+
+class ImageSectors;
+
+// A read-only, seekable device over one file inside a disc image. Reading a sector that lies past
+// the end of the image fails the read (and sets the error string) rather than returning zeros.
+class ImageFileDevice final : public QIODevice
+{
+    Q_OBJECT
+
+public:
+    ImageFileDevice(std::shared_ptr<const ImageSectors> sectors, ImageContent content,
+                    QObject *parent = nullptr);
+
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return qint64(m_content.size); }
+    // The first maxBytes bytes (all when the file is shorter); throws ImageError when they cannot
+    // be read.
+    QByteArray front(qint64 maxBytes) const;
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override;
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    // Copies the bytes at offset onwards that one run (or the embedded bytes) holds; returns how
+    // many.
+    quint64 readPiece(quint64 offset, char *to, quint64 length) const;
+
+    std::shared_ptr<const ImageSectors> m_sectors;
+    ImageContent m_content;
+};

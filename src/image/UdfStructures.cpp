@@ -1,0 +1,232 @@
+#include "image/UdfStructures.h"
+
+#include "image/ImageBytes.h"
+#include "image/ImageError.h"
+#include "image/ImageSectors.h"
+
+#include <QStringDecoder>
+
+#include <array>
+
+namespace Udf {
+
+namespace {
+
+constexpr quint8 DirectoryType = 4;
+constexpr quint8 SymlinkType = 12;
+constexpr quint32 ExtentLengthMask = 0x3fffffff;
+enum ExtentType : quint32
+{
+    Recorded = 0,
+    NextDescriptors = 3,
+};
+// Continuations of one allocation descriptor list; more only come from a damaged or looping list.
+constexpr int MaxContinuations = 4096;
+constexpr qsizetype BlockSize = qsizetype(ImageSectors::SectorSize);
+
+constexpr std::array<quint16, 256> crcTable()
+{
+    std::array<quint16, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        quint16 crc = quint16(byte << 8);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = quint16(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
+        table[byte] = crc;
+    }
+    return table;
+}
+
+// CRC-ITU-T, as the descriptor tags carry it.
+quint16 crcOf(QByteArrayView bytes)
+{
+    static constexpr std::array<quint16, 256> Table = crcTable();
+    quint16 crc = 0;
+    for (const char byte : bytes)
+        crc = quint16((crc << 8) ^ Table[((crc >> 8) ^ quint8(byte)) & 0xff]);
+    return crc;
+}
+
+// An ECMA-167 time: type and zone, year, month, day, hour, minute, second.
+QDateTime timeAt(QByteArrayView bytes, qsizetype at)
+{
+    const quint16 typeAndZone = le16(bytes, at);
+    int zone = typeAndZone & 0x0fff;
+    if (zone & 0x0800)
+        zone -= 0x1000;
+    const bool local = typeAndZone >> 12 == 1 && zone >= -1440 && zone <= 1440;
+    return utcTime(qint16(le16(bytes, at + 2)), quint8(bytes[at + 4]), quint8(bytes[at + 5]),
+                   quint8(bytes[at + 6]), quint8(bytes[at + 7]), quint8(bytes[at + 8]),
+                   local ? zone : 0);
+}
+
+// The runs of length bytes from a logical block on; a metadata partition may split them.
+QList<ImageContent::Run> runsOf(const Partitions &partitions, quint16 reference, quint32 block,
+                                quint64 length)
+{
+    const auto partition = partitions.constFind(reference);
+    if (partition == partitions.cend())
+        throw ImageError(ImageFault::BadDescriptor);
+    const quint64 blocks = (length + BlockSize - 1) / BlockSize;
+    if (block > partition->length || blocks > partition->length - block)
+        throw ImageError(ImageFault::PastEnd);
+    if (!partition->isMetadata)
+        return {{partition->start + block, length, false}};
+
+    QList<ImageContent::Run> runs;
+    quint64 offset = quint64(block) * BlockSize;
+    quint64 runStart = 0;
+    for (const ImageContent::Run &run : partition->runs) {
+        if (length == 0)
+            break;
+        if (offset < runStart + run.length) {
+            const quint64 inRun = offset - runStart;
+            const quint64 piece = std::min(length, run.length - inRun);
+            runs.append({run.firstSector + inRun / BlockSize, piece, false});
+            offset += piece;
+            length -= piece;
+        }
+        runStart += run.length;
+    }
+    return runs;
+}
+
+// Reads the allocation descriptors of a file, following continuation extents.
+QList<ImageContent::Run> allocatedRuns(const ImageSectors &sectors, const Partitions &partitions,
+                                       quint16 reference, QByteArrayView descriptors, bool isLong)
+{
+    const qsizetype width = isLong ? 16 : 8;
+    QList<ImageContent::Run> runs;
+    QByteArray continuation;
+    for (int continuations = 0;; ++continuations) {
+        bool continued = false;
+        for (qsizetype at = 0; at + width <= descriptors.size() && !continued; at += width) {
+            const quint32 field = le32(descriptors, at);
+            const quint32 length = field & ExtentLengthMask;
+            const quint32 type = field >> 30;
+            const quint32 block = le32(descriptors, at + 4);
+            const quint16 partition = isLong ? le16(descriptors, at + 8) : reference;
+            if (length == 0)
+                return runs;
+            if (type == Recorded) {
+                const QList<ImageContent::Run> mapped =
+                    runsOf(partitions, partition, block, length);
+                for (const ImageContent::Run &run : mapped)
+                    sectors.checkRange(run.firstSector, (run.length + BlockSize - 1) / BlockSize);
+                runs += mapped;
+            } else if (type == NextDescriptors) {
+                if (continuations == MaxContinuations)
+                    throw ImageError(ImageFault::BadDescriptor);
+                continuation = sectors.read(absoluteSector(partitions, partition, block), 1);
+                const quint32 used = hasTag(continuation, AllocationExtent, block)
+                                         ? le32(continuation, 20)
+                                         : quint32(BlockSize);
+                if (used > BlockSize - 24)
+                    throw ImageError(ImageFault::BadDescriptor);
+                descriptors = QByteArrayView(continuation).sliced(24, used);
+                reference = partition;
+                continued = true;
+            } else {
+                runs.append({0, length, true});
+            }
+        }
+        if (!continued)
+            return runs;
+    }
+}
+
+} // namespace
+
+bool hasTag(QByteArrayView bytes, quint16 identifier, quint32 location)
+{
+    if (bytes.size() < 16 || le16(bytes, 0) != identifier || le32(bytes, 12) != location)
+        return false;
+    quint8 sum = 0;
+    for (qsizetype i = 0; i < 16; ++i) {
+        if (i != 4)
+            sum = quint8(sum + quint8(bytes[i]));
+    }
+    if (sum != quint8(bytes[4]))
+        return false;
+    // Linux skips the CRC when it claims more bytes than the block holds.
+    const qsizetype covered = le16(bytes, 10);
+    return 16 + covered > bytes.size() || crcOf(bytes.sliced(16, covered)) == le16(bytes, 8);
+}
+
+QString decodeName(QByteArrayView raw)
+{
+    if (raw.isEmpty())
+        return {};
+    const QByteArrayView text = raw.sliced(1);
+    if (raw[0] == 8)
+        return QString::fromLatin1(text);
+    if (raw[0] != 16 || text.size() % 2 != 0)
+        throw ImageError(ImageFault::BadName);
+    QStringDecoder decoder(QStringDecoder::Utf16BE, QStringDecoder::Flag::Stateless);
+    QString name = decoder(text);
+    if (decoder.hasError())
+        throw ImageError(ImageFault::BadName);
+    return name;
+}
+
+QString decodeField(QByteArrayView field)
+{
+    const qsizetype used = quint8(field.back());
+    if (used >= field.size())
+        return {};
+    try {
+        return decodeName(field.first(used));
+    } catch (const ImageError &) {
+        return {};
+    }
+}
+
+quint64 absoluteSector(const Partitions &partitions, quint16 reference, quint32 block)
+{
+    const QList<ImageContent::Run> runs = runsOf(partitions, reference, block, BlockSize);
+    if (runs.isEmpty())
+        throw ImageError(ImageFault::PastEnd);
+    return runs.constFirst().firstSector;
+}
+
+ImageNode readFileEntry(const ImageSectors &sectors, const Partitions &partitions,
+                        quint16 reference, quint32 block)
+{
+    const QByteArray entry = sectors.read(absoluteSector(partitions, reference, block), 1);
+    const bool extended = hasTag(entry, ExtendedFileEntry, block);
+    if (!extended && !hasTag(entry, FileEntry, block))
+        throw ImageError(ImageFault::BadDescriptor);
+    const qsizetype base = extended ? 216 : 176;
+    const quint64 extendedAttributes = le32(entry, base - 8);
+    const quint64 descriptorsLength = le32(entry, base - 4);
+    if (extendedAttributes + descriptorsLength > quint64(BlockSize - base))
+        throw ImageError(ImageFault::BadDescriptor);
+    const QByteArrayView descriptors = QByteArrayView(entry).sliced(
+        base + qsizetype(extendedAttributes), qsizetype(descriptorsLength));
+
+    ImageNode node;
+    const quint8 fileType = quint8(entry[27]);
+    node.entry.kind = fileType == DirectoryType ? ImageEntry::Kind::Directory
+                      : fileType == SymlinkType ? ImageEntry::Kind::Symlink
+                                                : ImageEntry::Kind::File;
+    node.entry.modified = timeAt(entry, extended ? 92 : 84);
+    node.content.size = le64(entry, 56);
+    node.entry.size = node.content.size;
+    switch (le16(entry, 34) & 7) {
+    case 0:
+        node.content.runs = allocatedRuns(sectors, partitions, reference, descriptors, false);
+        break;
+    case 1:
+        node.content.runs = allocatedRuns(sectors, partitions, reference, descriptors, true);
+        break;
+    case 3:
+        if (node.content.size > quint64(descriptors.size()))
+            throw ImageError(ImageFault::BadDescriptor);
+        node.content.embedded = descriptors.first(qsizetype(node.content.size)).toByteArray();
+        break;
+    default:
+        throw ImageError(ImageFault::Unsupported);
+    }
+    return node;
+}
+
+} // namespace Udf
