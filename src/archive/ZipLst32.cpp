@@ -1,5 +1,6 @@
 #include "archive/ZipLst32.h"
 
+#include "archive/MemberLine.h"
 #include "archive/ZipReader.h"
 #include "base/AppError.h"
 #include "base/PlainNotice.h"
@@ -10,7 +11,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <initializer_list>
 #include <optional>
@@ -239,27 +239,6 @@ QString memberName(QByteArrayView stored, quint16 flags)
     if (flags & Utf8NameFlag)
         return QString::fromUtf8(name);
     return decodeText(name, SingleByteFallback::Cp437);
-}
-
-// "NAME 0001234 Byte ": the size has at least seven digits.
-QString memberLine(QStringView name, quint64 size)
-{
-    constexpr qsizetype MinDigits = 7;
-    std::array<char16_t, 20> digits;
-    qsizetype first = qsizetype(digits.size());
-    do {
-        digits[--first] = char16_t(u'0' + size % 10);
-        size /= 10;
-    } while (size != 0);
-    const qsizetype count = qsizetype(digits.size()) - first;
-
-    QString line;
-    line.reserve(name.size() + std::max(count, MinDigits) + 6);
-    line.append(name).append(u' ');
-    for (qsizetype pad = count; pad < MinDigits; ++pad)
-        line.append(u'0');
-    line.append(QStringView(digits.data() + first, count)).append(u" Byte ");
-    return line;
 }
 
 bool isWalkSignature(quint32 value)

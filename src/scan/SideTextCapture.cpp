@@ -1,5 +1,6 @@
 #include "scan/SideTextCapture.h"
 
+#include "archive/ArchiveListing.h"
 #include "archive/ZipLst32.h"
 #include "scan/DescriptionText.h"
 #include "scan/DisplayLines.h"
@@ -22,8 +23,20 @@ void SideTextCapture::attachListing(const QString &path, int position, QStringLi
 {
     shown.clear();
     ListZipMembers(path, m_paths.toNative(path).value_or(QByteArray()), shown, m_notices);
+    recordListing(position, shown);
+}
+
+void SideTextCapture::attachArchiveListing(const QString &path, int position, QStringList &shown)
+{
+    shown.clear();
+    ListArchiveMembers(path, m_paths.toNative(path).value_or(QByteArray()), shown, m_notices);
+    recordListing(position, shown);
+}
+
+void SideTextCapture::recordListing(int position, const QStringList &lines)
+{
     SideTextStore::SideText &listing = m_store.create(SideTextStore::Kind::Listing, position);
-    for (const QString &line : std::as_const(shown))
+    for (const QString &line : lines)
         listing.text += line + u"\r\n"_s;
 }
 

@@ -5,8 +5,8 @@
 
 class PlainNotice;
 
-// Attaches the side texts of kept files during a scan: the member listing of a ZIP archive and
-// the description found beside a file.
+// Attaches the side texts of kept files during a scan: the member listing of an archive and the
+// description found beside a file.
 class SideTextCapture final
 {
 public:
@@ -20,11 +20,16 @@ public:
     // Lists the archive into `shown` (cleared first; lines stay there when the lister fails) and
     // records them as the listing of the selection position. Throws AppError.
     void attachListing(const QString &path, int position, QStringList &shown);
+    // The same for an archive of another format (see isListedArchiveName). A damaged or encrypted
+    // archive is reported as a notice; throws AppError only when the file cannot be opened.
+    void attachArchiveListing(const QString &path, int position, QStringList &shown);
     // Records the description of the first candidate beside the file, cut to the line limit when
     // asked, unless it is a FILE_ID.DIZ. Throws AppError when the candidate cannot be read.
     void captureDescription(const QString &path, int position, bool cut, qint32 lineLimit);
 
 private:
+    void recordListing(int position, const QStringList &lines);
+
     const PathMapper &m_paths;
     SideTextStore &m_store;
     PlainNotice &m_notices;

@@ -1,0 +1,56 @@
+#include "archive/ArchiveListing.h"
+#include "platform/DialogService.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class CountingDialogs final : public DialogService
+{
+public:
+    void warning(const QString &) override { ++shown; }
+    void errorReport(const QString &) override { ++shown; }
+    void plainMessage(const QString &) override { ++shown; }
+    std::optional<QString> askDiscName(const QString &) override { return std::nullopt; }
+    bool confirmDelete() override { return false; }
+
+    int shown = 0;
+};
+
+// One file in memory for all runs, opened by path as the scan opens a file on a disc.
+int memoryFile()
+{
+    static const int fd = ::memfd_create("fuzz_archivelisting", MFD_CLOEXEC);
+    return fd;
+}
+
+} // namespace
+
+// Besides surviving any input, the count must match the lines, each line must have the member
+// line's form, and one notice at most tells of a damaged archive. An exception escapes and counts
+// as a finding: the file is there and opens, so nothing may throw.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const int fd = memoryFile();
+    if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != ssize_t(size))
+        __builtin_trap();
+    static const QByteArray path = "/proc/self/fd/" + QByteArray::number(fd);
+
+    QStringList lines;
+    CountingDialogs dialogs;
+    const int count = ListArchiveMembers(u"d:\\FUZZ.7Z"_s, path, lines, dialogs);
+    if (count != lines.size() || dialogs.shown > 1)
+        __builtin_trap();
+    for (const QString &line : lines) {
+        if (!line.endsWith(u" Byte ") || line.size() < 14)
+            __builtin_trap();
+    }
+    return 0;
+}
