@@ -9,7 +9,7 @@ packages=(
     libblkid-dev libudev-dev libglib2.0-dev
     zip unzip findutils desktop-file-utils
     libarchive-dev libarchive-tools p7zip-full jlha-utils gcab
-    genisoimage fuseiso xvfb xauth x11-utils valgrind
+    genisoimage libudfread-dev fuseiso xvfb xauth x11-utils valgrind
     dpkg-dev file lintian appstream
     libpq-dev libqt6sql6-psql postgresql postgresql-common
 )

@@ -102,6 +102,8 @@ DiscImage::Node DiscImage::nodeAt(const QByteArray &path)
 
 QList<DiscImage::Node> DiscImage::listDirectory(const Node &directory, const QByteArray &path)
 {
+    if (!m_lastListing.isEmpty() && path == m_lastListed)
+        return m_lastListing;
     QList<Node> children = childNodes(directory);
     for (const Node &child : children) {
         if (!child.entry.isDirectory())
@@ -117,5 +119,7 @@ QList<DiscImage::Node> DiscImage::listDirectory(const Node &directory, const QBy
             m_directories.insert(childPath, child);
         }
     }
+    m_lastListed = path;
+    m_lastListing = children;
     return children;
 }

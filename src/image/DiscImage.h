@@ -60,4 +60,7 @@ private:
     // second path to the same location is a loop (or a cross-link, which a walk would repeat).
     QHash<QByteArray, Node> m_directories;
     QHash<quint64, QByteArray> m_owners;
+    // The last listing, so that opening the files of one directory one by one reads it once.
+    QByteArray m_lastListed;
+    QList<Node> m_lastListing;
 };

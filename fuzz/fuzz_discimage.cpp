@@ -1,0 +1,71 @@
+#include "image/DiscImage.h"
+#include "image/ImageError.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+namespace {
+
+// Enough for every seed's tree; a mutated image may describe far more entries than it holds
+// bytes, and each of them must still be checked, but not without end.
+constexpr int MaxEntries = 4096;
+
+// One file in memory for all runs, opened by path as a scan opens an image file.
+int memoryFile()
+{
+    static const int fd = ::memfd_create("fuzz_discimage", MFD_CLOEXEC);
+    return fd;
+}
+
+bool isShowableName(const QByteArray &name)
+{
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') &&
+           !name.contains('\0');
+}
+
+// Walks the whole tree and reads the start of every file, as a scan would. Every name must be
+// one a mounted file system could show, and every read either gives the bytes asked for or
+// fails with an ImageError.
+void walk(DiscImage &image)
+{
+    int entries = 0;
+    const std::function<void(const QByteArray &)> visit = [&](const QByteArray &path) {
+        for (const ImageEntry &entry : image.readDirectory(path)) {
+            if (!isShowableName(entry.name))
+                __builtin_trap();
+            if (++entries > MaxEntries)
+                return;
+            const QByteArray child = path + '/' + entry.name;
+            if (entry.isDirectory()) {
+                visit(child);
+            } else if (entry.kind == ImageEntry::Kind::File) {
+                const QByteArray head = image.readFile(child, 4096);
+                if (quint64(head.size()) != std::min<quint64>(entry.size, 4096))
+                    __builtin_trap();
+            }
+        }
+    };
+    visit(QByteArray());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const int fd = memoryFile();
+    if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != ssize_t(size))
+        __builtin_trap();
+    static const QByteArray path = "/proc/self/fd/" + QByteArray::number(fd);
+    try {
+        const std::unique_ptr<DiscImage> image = DiscImage::open(path);
+        (void)image->label();
+        walk(*image);
+    } catch (const ImageError &) {
+        // A damaged image is reported; that is the expected way out.
+    }
+    return 0;
+}
