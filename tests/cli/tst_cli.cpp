@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <sys/stat.h>
 
@@ -42,6 +43,50 @@ void storeTree(const CatalogueFixture &catalogue, const QString &disc, const QBy
         staged->publish();
 }
 
+// The links of an HTML page's list at the top, and the heading each linked element holds.
+struct PageLinks
+{
+    QList<std::pair<QString, QString>> links; // target, text
+    QMap<QString, QString> headings;          // of each element with an id, its first h2
+    QStringList ids;                          // every id on the page, repeated as often as given
+};
+
+PageLinks readLinks(const QByteArray &page)
+{
+    PageLinks result;
+    QXmlStreamReader xml(page);
+    QStringList openIds; // of the open elements, innermost last; empty for one without
+    bool inNav = false;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            inNav = inNav && xml.name() != u"nav"_s;
+            openIds.removeLast();
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QString id = xml.attributes().value(u"id"_s).toString();
+        if (!id.isEmpty())
+            result.ids.append(id);
+        openIds.append(id);
+        inNav = inNav || xml.name() == u"nav"_s;
+        if (xml.name() == u"a"_s && inNav) {
+            const QString target = xml.attributes().value(u"href"_s).toString();
+            result.links.append(
+                {target, xml.readElementText(QXmlStreamReader::IncludeChildElements)});
+            openIds.removeLast();
+        } else if (xml.name() == u"h2"_s) {
+            const QString heading = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            openIds.removeLast();
+            const auto holder = std::find_if(openIds.crbegin(), openIds.crend(),
+                                             [](const QString &open) { return !open.isEmpty(); });
+            if (holder != openIds.crend() && !result.headings.contains(*holder))
+                result.headings.insert(*holder, heading);
+        }
+    }
+    return result;
+}
+
 } // namespace
 
 class TestCli : public QObject
@@ -53,6 +98,7 @@ private Q_SLOTS:
     void searchGivesTheWindowsRowsInItsOrder();
     void exportRoundTripsAwkwardValues_data();
     void exportRoundTripsAwkwardValues();
+    void htmlExportLinksEveryDiscFromTheTop();
     void exportWritesIntoPipesAndStandardOutput();
     void discsAndTreesAsTheWindowShowsThem();
     void badInputEndsWithTwoInTheUsersLanguage_data();
@@ -167,6 +213,46 @@ void TestCli::exportRoundTripsAwkwardValues()
     }
     QCOMPARE(back.failure, QString());
     QCOMPARE(back.records, expected);
+}
+
+void TestCli::htmlExportLinksEveryDiscFromTheTop()
+{
+    // Names that an id made of the name would merge: blanks, punctuation and case, and NULL
+    // beside the empty name; one disc of more records than one table holds.
+    std::vector<Fields> records{
+        {u"Spiele 1"_s, u"d:\\A.EXE"_s, {}, {}},     {u"Spiele_1"_s, u"d:\\B.EXE"_s, {}, {}},
+        {u"spiele-1"_s, u"d:\\C.EXE"_s, u"x"_s, {}}, {u"A&B \"#1\""_s, u"d:\\D.EXE"_s, {}, {}},
+        {QVariant(), u"d:\\E.EXE"_s, {}, {}},        {u""_s, u"d:\\F.EXE"_s, {}, {}}};
+    for (int i = 0; i < 2100; ++i)
+        records.push_back({u"Bä"_s, u"d:\\G\\%1.ZIP"_s.arg(i), {}, u"a.txt\nb.txt"_s});
+    const CatalogueFixture catalogue;
+    catalogue.add(records);
+    const QString output = catalogue.directory() + u"page.html"_s;
+    const Outcome outcome = runTool(
+        {u"export"_s, u"--html"_s, u"-o"_s, output, u"--catalogue"_s, catalogue.fileName()});
+    QCOMPARE(outcome.err, QString());
+    QCOMPARE(outcome.exitCode, 0);
+
+    const QByteArray page = readAll(output);
+    const ReadBack back = readHtml(page);
+    QCOMPARE(back.failure, QString());
+    QCOMPARE(back.records, catalogue.stored());
+    const PageLinks links = readLinks(page);
+    // Each link leads to a section of its own, which has the link's text as its heading, and
+    // every section is linked.
+    QStringList linkTexts;
+    QSet<QString> targets;
+    for (const auto &[target, text] : links.links) {
+        QVERIFY2(target.startsWith(u'#'), qPrintable(target));
+        QCOMPARE(links.headings.value(target.sliced(1)), text);
+        linkTexts.append(text);
+        targets.insert(target);
+    }
+    QCOMPARE(targets.size(), links.links.size());
+    QCOMPARE(QSet<QString>(links.ids.cbegin(), links.ids.cend()).size(), links.ids.size());
+    QCOMPARE(linkTexts, back.discHeadings);
+    QCOMPARE(linkTexts, (QStringList{u"Spiele 1"_s, u"Spiele_1"_s, u"spiele-1"_s, u"A&B \"#1\""_s,
+                                     u"(no name)"_s, u"(no name)"_s, u"Bä"_s}));
 }
 
 void TestCli::exportWritesIntoPipesAndStandardOutput()
