@@ -28,6 +28,7 @@ test: build
 	fi
 
 bench: build
+	@scripts/setup.sh --bench
 	scripts/bench.sh $(BUILD_DIR) $(BENCH)
 
 fuzz: setup

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests, the benchmarks and the Debian package need;
-# does nothing when all of them are present.
+# does nothing when all of them are present. With --bench also those that only benchmarks use,
+# which the tests and CI do without.
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,10 @@ packages=(
     dpkg-dev file lintian appstream
     libpq-dev libqt6sql6-psql postgresql postgresql-common
 )
+
+if [ "${1:-}" = --bench ]; then
+    packages+=(chromium)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

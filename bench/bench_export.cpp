@@ -1,0 +1,117 @@
+#include "BenchReport.h"
+#include "catalogue/CatalogueSchema.h"
+#include "CatalogueGenerator.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int PageRecords = 100'000; // 50 discs of DiscRecords each
+
+// The catalogue of the page, made once and kept in folder.
+QString pageCatalogue(const QString &folder)
+{
+    const QString fileName = folder + u"/CD.db"_s;
+    if (QFile::exists(fileName))
+        return fileName;
+    QDir().mkpath(folder);
+    const QString building = folder + u"/building.db"_s;
+    QFile::remove(building);
+    createEmptyCatalogue(building);
+    RecordGenerator generator;
+    importRecords(building, PageRecords, generator);
+    if (!QFile::rename(building, fileName))
+        qFatal("cannot rename %s", qPrintable(building));
+    return fileName;
+}
+
+void exportHtml(const QString &catalogue, const QString &page)
+{
+    QProcess process;
+    process.start(QStringLiteral(TRALBO_CLI),
+                  {u"export"_s, u"--html"_s, u"--catalogue"_s, catalogue, u"-o"_s, page});
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        qFatal("the export failed: %s", process.readAllStandardError().constData());
+}
+
+// A headless browser with a profile of its own, which draws the page's first screen into a
+// screenshot and quits. It takes the screenshot once the page has loaded, that is after the whole
+// file is parsed and the window's part of it is laid out and painted: later than a browser
+// showing the page would paint its first screen, so the figure errs on the slow side.
+QStringList screenshotArguments(const QString &profile, const QString &picture, const QString &page)
+{
+    return {u"--headless=new"_s,
+            u"--disable-gpu"_s,
+            u"--no-sandbox"_s,
+            u"--no-first-run"_s,
+            u"--user-data-dir="_s + profile,
+            u"--screenshot="_s + picture,
+            u"--window-size=1280,800"_s,
+            QUrl::fromLocalFile(page).toString()};
+}
+
+// The exported page of 100,000 records on 50 discs until its first screen, against the same
+// browser showing a page of one line. The figure includes the browser's own start, which the
+// reference shows alone; the difference is what the page's size costs.
+void benchHtmlFirstScreen(const QString &folder, const QString &browser)
+{
+    const QString catalogue = pageCatalogue(folder);
+    QTemporaryDir work;
+    const QString page = work.filePath(u"export.html"_s);
+    exportHtml(catalogue, page);
+    std::fprintf(stderr, "bench: the exported page has %.1f MB\n",
+                 double(QFile(page).size()) / 1e6);
+    const QString tiny = work.filePath(u"tiny.html"_s);
+    QFile tinyFile(tiny);
+    if (!tinyFile.open(QIODevice::WriteOnly) ||
+        tinyFile.write("<!DOCTYPE html>\n<html><body><p>Tralbo</p></body></html>\n") < 0)
+        qFatal("cannot write %s", qPrintable(tiny));
+    tinyFile.close();
+
+    const QString picture = work.filePath(u"page.png"_s);
+    const QStringList pageArguments =
+        screenshotArguments(work.filePath(u"profile-page"_s), picture, page);
+    const Comparison times = compareWithProgram(
+        3,
+        [&] {
+            QFile::remove(picture);
+            QProcess process;
+            process.start(browser, pageArguments);
+            if (!process.waitForFinished(-1) || process.exitCode() != 0 || !QFile::exists(picture))
+                qFatal("the browser drew no screenshot: %s",
+                       process.readAllStandardError().constData());
+        },
+        browser,
+        screenshotArguments(work.filePath(u"profile-tiny"_s), work.filePath(u"tiny.png"_s), tiny));
+    printBench(u"export_html_100k"_s, times.seconds, u"s"_s, {Goal::valueBelow(2.0)}, u"chromium"_s,
+               times.referenceSeconds);
+}
+
+} // namespace
+
+// The command-line tool's HTML export shown in a headless Chromium. Without Chromium (make bench
+// installs it) the figure is reported as not measured.
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const BenchArguments arguments(application.arguments());
+    if (!arguments.wants(u"export_html_100k"))
+        return 0;
+    const QString browser = QStandardPaths::findExecutable(u"chromium"_s);
+    if (browser.isEmpty())
+        printUnmeasured(u"export_html_100k"_s, u"s"_s, {Goal::valueBelow(2.0)});
+    else
+        benchHtmlFirstScreen(arguments.dataFolder() + u"/catalogue_100k"_s, browser);
+    return 0;
+}
