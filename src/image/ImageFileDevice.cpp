@@ -5,12 +5,19 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 ImageFileDevice::ImageFileDevice(std::shared_ptr<const ImageSectors> sectors, ImageContent content,
                                  QObject *parent)
     : QIODevice(parent), m_sectors(std::move(sectors)), m_content(std::move(content))
 {
     setOpenMode(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+// A damaged size field may exceed what a qint64 holds.
+qint64 ImageFileDevice::size() const
+{
+    return qint64(std::min<quint64>(m_content.size, std::numeric_limits<qint64>::max()));
 }
 
 qint64 ImageFileDevice::readData(char *data, qint64 maxSize)

@@ -19,7 +19,7 @@ public:
                     QObject *parent = nullptr);
 
     bool isSequential() const override { return false; }
-    qint64 size() const override { return qint64(m_content.size); }
+    qint64 size() const override;
     // The first maxBytes bytes (all when the file is shorter); throws ImageError when they cannot
     // be read.
     QByteArray front(qint64 maxBytes) const;
