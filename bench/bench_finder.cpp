@@ -33,8 +33,8 @@ int main(int argc, char *argv[])
     finder.setDirectory(u"d:\\"_s);
     const Comparison times =
         compareWithProgram(3, [&] { finder.Execute(); }, u"find"_s, {tree, u"-type"_s, u"f"_s});
-    if (finder.files().size() != shape.files)
-        qFatal("finder listed %lld files, expected %d", qlonglong(finder.files().size()),
+    if (finder.listing()->size() != shape.files)
+        qFatal("finder listed %lld files, expected %d", qlonglong(finder.listing()->size()),
                shape.files);
     printBench(id, times.seconds, u"s"_s, {Goal::ratioAtMost(1.0)}, u"find"_s,
                times.referenceSeconds);

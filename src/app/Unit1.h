@@ -20,6 +20,7 @@
 class BrowseQuery;
 class DriveComboBox;
 class MountWatcher;
+class ListingModel;
 class PathListModel;
 class RecordNavigator;
 class SearchAnimation;
@@ -169,7 +170,7 @@ private:
     QListView *ListBox2 = nullptr;
     PathListModel *m_selection = nullptr;
     QListView *ListBox1 = nullptr;
-    PathListModel *m_scanList = nullptr;
+    ListingModel *m_scanList = nullptr;
     QLabel *Label10 = nullptr;
     QPlainTextEdit *Memo1 = nullptr;
     QLabel *Label11 = nullptr;

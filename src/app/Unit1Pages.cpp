@@ -1,6 +1,7 @@
 // Builds the three pages of the main window with every control in its initial state. The window
 // has a fixed size, so controls sit at fixed places, as the users of the program know them.
 
+#include "app/ListingModel.h"
 #include "app/PathListModel.h"
 #include "app/SearchAnimation.h"
 #include "app/Unit1.h"
@@ -141,7 +142,7 @@ void TForm1::buildImportPage(QWidget *page)
     Label9 = label(page, u"Label9"_s, u"Importierte Daten (Dateien und Pfade):"_s,
                    QRect(10, 5, 372, 16), ListBox2);
 
-    m_scanList = new PathListModel(this);
+    m_scanList = new ListingModel(this);
     ListBox1 = placed(new QListView(page), u"ListBox1"_s, QRect(10, 22, 372, 166));
     ListBox1->setModel(m_scanList);
     ListBox1->setUniformItemSizes(true);

@@ -1,6 +1,7 @@
 // "Scan Drive": lists the chosen drive, keeps the files whose extension is selected and attaches
 // their side texts; and the click on the selection list that shows them.
 
+#include "app/ListingModel.h"
 #include "app/PathListModel.h"
 #include "app/RunBeside.h"
 #include "app/SearchAnimation.h"
@@ -154,8 +155,8 @@ void TForm1::jep1Click()
         Animate1->stop();
         return;
     }
-    m_scanList->setItems(FF1->files());
-    m_scan.useListing(FF1->files());
+    m_scanList->setListing(FF1->listing());
+    m_scan.useListing(FF1->listing());
 
     PB1->setValue(0);
     Animate1->stop();

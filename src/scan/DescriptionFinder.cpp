@@ -83,22 +83,24 @@ std::optional<DescriptionCandidate> DescriptionFinder::find(const QString &progr
     return std::nullopt;
 }
 
-void DescriptionFinder::takeListing(const QStringList &files)
+void DescriptionFinder::takeListing(std::shared_ptr<const PathListing> files)
 {
     // Kept as it is until a description is looked for: a scan without descriptions never needs
     // the folders' candidates.
-    m_listedFiles = files;
+    m_listedFiles = std::move(files);
     m_listing.reset();
 }
 
 void DescriptionFinder::indexListing()
 {
     m_listing.emplace();
-    for (const QString &path : std::as_const(*m_listedFiles)) {
-        const qsizetype nameStart = fileNameStart(path);
-        const QStringView name = QStringView(path).sliced(nameStart);
-        if (hasCandidateSuffix(name))
-            (*m_listing)[path.first(nameStart)].append(name.toString());
+    const PathListing &files = *m_listedFiles;
+    for (qsizetype folder = 0; folder < files.folderCount(); ++folder) {
+        for (qsizetype i = files.firstOf(folder); i < files.endOf(folder); ++i) {
+            const QStringView name = files.nameAt(i);
+            if (hasCandidateSuffix(name))
+                (*m_listing)[files.folder(folder)].append(name.toString());
+        }
     }
     m_listedFiles.reset();
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "platform/NativePath.h"
+#include "scan/PathListing.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -35,7 +37,7 @@ public:
     // Takes the names of a scan list (program paths of every file of the disc) as the directories'
     // contents, so that no directory is read a second time; each candidate is still checked to be
     // a regular file.
-    void takeListing(const QStringList &files);
+    void takeListing(std::shared_ptr<const PathListing> files);
     // Forgets the kept listing, so that a new scan sees the directories as they are now.
     void clear();
 
@@ -54,7 +56,7 @@ private:
     const Entry *entryFor(const QString &candidateName) const;
 
     const PathMapper &m_paths;
-    std::optional<QStringList> m_listedFiles; // the scan list taken, until it is indexed
+    std::shared_ptr<const PathListing> m_listedFiles; // the scan list taken, until it is indexed
     std::optional<QHash<QString, QStringList>>
         m_listing;                      // directory -> names with a candidate suffix
     std::optional<QString> m_directory; // program path ending in "\" or ":"

@@ -135,16 +135,21 @@ private:
     bool m_all;
 };
 
+bool isPlainAscii(QByteArrayView name)
+{
+    return std::all_of(name.begin(), name.end(), [](char byte) {
+        return static_cast<unsigned char>(byte) < 0x80 && byte != '\\' && byte != ':';
+    });
+}
+
 // The directory's program path (ending in "\") followed by the decoded name and tail, in one
 // allocation. Disc names are nearly always ASCII, which needs no decoding.
-QString joinPath(const QString &directory, QByteArrayView name, QStringView tail = {})
+QString joinPath(const QString &directory, QByteArrayView name, QStringView tail)
 {
     QString path;
     path.reserve(directory.size() + name.size() + tail.size());
     path.append(directory);
-    if (std::all_of(name.begin(), name.end(), [](char byte) {
-            return static_cast<unsigned char>(byte) < 0x80 && byte != '\\' && byte != ':';
-        }))
+    if (isPlainAscii(name))
         path.append(QLatin1StringView(name.data(), name.size()));
     else
         path.append(programName(name));
@@ -172,9 +177,14 @@ void TFindFile::Execute()
     Execute(m_paths);
 }
 
+void TFindFile::setFiles(const QStringList &files)
+{
+    m_listing = std::make_shared<PathListing>(PathListing::fromPaths(files));
+}
+
 void TFindFile::Execute(const PathMapper &paths)
 {
-    m_files.clear();
+    m_listing = std::make_shared<PathListing>();
     Q_EMIT BeforeExecute(this);
     if (!m_directory.isEmpty())
         walk(paths, m_directory.endsWith(u'\\') ? m_directory : m_directory + u'\\');
@@ -226,12 +236,17 @@ void TFindFile::walk(const PathMapper &paths, const QString &start)
             return;
         if (!readable)
             continue;
+        PathListing &files = *m_listing;
+        files.beginFolder(current.path);
         for (const DirectoryListing::Entry &entry : listing.entries()) {
             const QByteArrayView name = listing.name(entry);
             if ((entry.kind != EntryKind::File && !listDirectories) ||
                 (name.startsWith('.') && !listHidden) || !pattern.matches(name))
                 continue;
-            m_files.append(joinPath(current.path, name));
+            if (isPlainAscii(name))
+                files.appendAscii(name);
+            else
+                files.append(programName(name));
         }
     }
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "platform/NativePath.h"
+#include "scan/PathListing.h"
 
 #include <QObject>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 // Lists the files of a directory, or of the whole tree below it breadth-first, as program paths.
 class TFindFile : public QObject
@@ -46,8 +48,11 @@ public:
     void setDirectory(const QString &directory) { m_directory = directory; }
     QString filter() const { return m_filter; }
     void setFilter(const QString &filter) { m_filter = filter; }
-    const QStringList &files() const { return m_files; }
-    void setFiles(const QStringList &files) { m_files = files; }
+    // The listing as strings; listing() is the compact form that large scans use.
+    QStringList files() const { return m_listing->toStringList(); }
+    void setFiles(const QStringList &files);
+    // Each run makes a new listing, so one taken from a run stays as it was.
+    std::shared_ptr<const PathListing> listing() const { return m_listing; }
     TAttrOptions attributes() const { return m_attributes; }
     void setAttributes(TAttrOptions attributes) { m_attributes = attributes; }
     void setOnNewPath(TNewPathEvent handler) { m_onNewPath = std::move(handler); }
@@ -68,7 +73,7 @@ private:
     bool m_recurse = false;
     QString m_directory;
     QString m_filter;
-    QStringList m_files;
+    std::shared_ptr<PathListing> m_listing = std::make_shared<PathListing>();
     TAttrOptions m_attributes;
     TNewPathEvent m_onNewPath;
     bool m_abort = false;

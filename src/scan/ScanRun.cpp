@@ -1,5 +1,6 @@
 #include "scan/ScanRun.h"
 
+#include "archive/ArchiveListing.h"
 #include "scan/FindFile.h"
 
 using namespace Qt::StringLiterals;
@@ -11,7 +12,7 @@ ScanRun::ScanRun(const PathMapper &paths, PlainNotice &notices)
 void ScanRun::reset()
 {
     m_capture.reset();
-    m_scanList.clear();
+    m_scanList = std::make_shared<const PathListing>();
     m_selection.clear();
     m_shownListing.clear();
 }
@@ -23,10 +24,10 @@ void ScanRun::list(const PathMapper &paths, const QString &root)
     finder.setFilter(u"*.*"_s);
     finder.setDirectory(root);
     finder.Execute(paths);
-    useListing(finder.files());
+    useListing(finder.listing());
 }
 
-void ScanRun::useListing(QStringList files)
+void ScanRun::useListing(std::shared_ptr<const PathListing> files)
 {
     m_scanList = std::move(files);
     m_capture.useScanList(m_scanList);
@@ -34,24 +35,29 @@ void ScanRun::useListing(QStringList files)
 
 void ScanRun::select(SelectionOptions options, qint32 lineLimit, ScanObserver &observer)
 {
-    const int count = int(m_scanList.size());
+    const int count = int(m_scanList->size());
     for (int i = count - 1; i >= 0; --i) {
         observer.betweenEntries(options);
         if (observer.stopped())
             return;
         observer.progress(count - i + 1, count);
-        selectEntry(m_scanList.at(i), options, lineLimit, observer);
+        selectEntry(i, options, lineLimit, observer);
     }
 }
 
-void ScanRun::selectEntry(const QString &path, const SelectionOptions &options, qint32 lineLimit,
+void ScanRun::selectEntry(qsizetype index, const SelectionOptions &options, qint32 lineLimit,
                           ScanObserver &observer)
 {
-    const QStringView extension = extensionOf(path);
+    // A name holds no "\" or ":", and its folder ends in "\": the name alone has the path's
+    // extension. Most entries are not kept, so their whole path is never made.
+    const QStringView extension = extensionOf(m_scanList->nameAt(index));
+    QString path;
     bool kept = false;
     for (int test = 0; test < SelectionTestCount; ++test) {
         if (!selectionTestHolds(SelectionTest(test), extension, options))
             continue;
+        if (!kept)
+            path = m_scanList->at(index);
         m_selection.append(path);
         observer.kept(path);
         kept = true;
@@ -59,6 +65,10 @@ void ScanRun::selectEntry(const QString &path, const SelectionOptions &options, 
             observer.listingStarted();
             m_capture.attachListing(path, int(m_selection.size()), m_shownListing);
         }
+    }
+    if (kept && options.listZipMembers && isListedArchiveName(path)) {
+        observer.listingStarted();
+        m_capture.attachArchiveListing(path, int(m_selection.size()), m_shownListing);
     }
     if (kept && options.captureDescriptions)
         m_capture.captureDescription(path, int(m_selection.size()), options.cutDescriptions,

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "scan/FileSelection.h"
+#include "scan/PathListing.h"
 #include "scan/SideTextCapture.h"
 #include "scan/SideTextStore.h"
 
 #include <QStringList>
+
+#include <memory>
 
 class PathMapper;
 class PlainNotice;
@@ -45,8 +48,8 @@ public:
     // Lists every file below root ("d:\") breadth-first, through paths.
     void list(const PathMapper &paths, const QString &root);
     // Takes a listing made elsewhere as the scan list.
-    void useListing(QStringList files);
-    const QStringList &scanList() const { return m_scanList; }
+    void useListing(std::shared_ptr<const PathListing> files);
+    const PathListing &scanList() const { return *m_scanList; }
 
     // Goes through the scan list from its last entry to its first and keeps the files the options
     // select, attaching their side texts. Throws AppError when a side text cannot be read; what
@@ -58,12 +61,12 @@ public:
     const QStringList &shownListing() const { return m_shownListing; }
 
 private:
-    void selectEntry(const QString &path, const SelectionOptions &options, qint32 lineLimit,
+    void selectEntry(qsizetype index, const SelectionOptions &options, qint32 lineLimit,
                      ScanObserver &observer);
 
     SideTextStore m_sideTexts;
     SideTextCapture m_capture;
-    QStringList m_scanList;
+    std::shared_ptr<const PathListing> m_scanList = std::make_shared<const PathListing>();
     QStringList m_selection;
     QStringList m_shownListing;
 };

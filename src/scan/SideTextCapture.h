@@ -16,7 +16,10 @@ public:
     // Releases every side text of the previous scan and forgets what was read from the disc.
     void reset();
     // The files the scan listed: description candidates are looked up among them.
-    void useScanList(const QStringList &files) { m_finder.takeListing(files); }
+    void useScanList(std::shared_ptr<const PathListing> files)
+    {
+        m_finder.takeListing(std::move(files));
+    }
     // Lists the archive into `shown` (cleared first; lines stay there when the lister fails) and
     // records them as the listing of the selection position. Throws AppError.
     void attachListing(const QString &path, int position, QStringList &shown);

@@ -172,7 +172,8 @@ void TestDescription::candidates()
     for (const bool listed : {false, true}) {
         DescriptionFinder finder(paths);
         if (listed)
-            finder.takeListing(scanList);
+            finder.takeListing(
+                std::make_shared<const PathListing>(PathListing::fromPaths(scanList)));
         const std::optional<DescriptionCandidate> found = finder.find(kept);
         if (program.isEmpty()) {
             QVERIFY(!found);
