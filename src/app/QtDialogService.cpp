@@ -50,3 +50,22 @@ bool QtDialogService::confirmDelete()
     box.button(QMessageBox::Cancel)->setText(u"Abbrechen"_s);
     return box.exec() == QMessageBox::Ok;
 }
+
+DialogService::ReplaceAnswer QtDialogService::askReplaceDisc(const QString &disc)
+{
+    QMessageBox box(QMessageBox::Question, u"Bestätigen"_s,
+                    u"Die CD »%1« ist schon im Katalog. Ersetzen?"_s.arg(disc),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_parent);
+    box.button(QMessageBox::Yes)->setText(u"Ja"_s);
+    box.button(QMessageBox::No)->setText(u"Nein"_s);
+    box.button(QMessageBox::Cancel)->setText(u"Abbrechen"_s);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return ReplaceAnswer::Replace;
+    case QMessageBox::No:
+        return ReplaceAnswer::Add;
+    default:
+        return ReplaceAnswer::Cancel;
+    }
+}

@@ -18,6 +18,7 @@ public:
     void plainMessage(const QString &message) override;
     std::optional<QString> askDiscName(const QString &proposal) override;
     bool confirmDelete() override;
+    ReplaceAnswer askReplaceDisc(const QString &disc) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -6,10 +6,12 @@
 #include "base/AppError.h"
 #include "base/BusyCursor.h"
 #include "catalogue/BrowseQuery.h"
+#include "catalogue/DiscChanges.h"
 #include "catalogue/DiscName.h"
 #include "catalogue/ImportRun.h"
 #include "devices/DriveComboBox.h"
 #include "devices/MountWatcher.h"
+#include "platform/DialogService.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -76,6 +78,9 @@ void TForm1::db1Click()
         m_environment.dialogs->askDiscName(proposedDiscName(DriveComboBox1->currentText()));
     if (!discName)
         return;
+    const std::optional<bool> replacing = replaceChosen(*discName);
+    if (!replacing)
+        return;
 
     const BusyCursor cursor;
     m_importRunning = true;
@@ -103,7 +108,8 @@ void TForm1::db1Click()
     if (cb20->isChecked())
         steps.tree = [&] { return virtualDriveText(*discName); };
     steps.waiting = catalogueWait();
-    const ImportOutcome outcome = import.into(catalogue(), *discName, steps);
+    const ImportOutcome outcome = *replacing ? import.replacing(catalogue(), *discName, steps)
+                                             : import.into(catalogue(), *discName, steps);
     if (Label1->text() == Waiting)
         Label1->setText(Importing);
     // Asked to end meanwhile, an import that stored nothing ends without a word.
@@ -139,8 +145,11 @@ void TForm1::db1Click()
     // The records and the tree are stored: the disc is listed before anything that failed
     // afterwards is reported, so that nobody imports it twice.
     endImport(true);
-    TL1->addItem(*discName);
-    Label1->setText(u" "_s);
+    // A replaced disc keeps its one place in the list.
+    if (!*replacing ||
+        TL1->findItems(*discName, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty())
+        TL1->addItem(*discName);
+    Label1->setText(*replacing ? outcome.changes.summary() : u" "_s);
     if (!outcome.failureAfterCommit.isEmpty() && !m_endRequested)
         throw AppError(outcome.failureAfterCommit);
 }
@@ -153,4 +162,25 @@ std::function<bool()> TForm1::catalogueWait()
         processPendingEvents();
         return !m_endRequested;
     });
+}
+
+std::optional<bool> TForm1::replaceChosen(const QString &discName)
+{
+    bool catalogued = false;
+    try {
+        catalogued = catalogueHoldsDisc(catalogue(), discName);
+    } catch (const AppError &) {
+        // A catalogue that cannot be read is the import's to report.
+    }
+    if (!catalogued)
+        return false;
+    switch (m_environment.dialogs->askReplaceDisc(discName)) {
+    case DialogService::ReplaceAnswer::Replace:
+        return true;
+    case DialogService::ReplaceAnswer::Add:
+        return false;
+    case DialogService::ReplaceAnswer::Cancel:
+        break;
+    }
+    return std::nullopt;
 }

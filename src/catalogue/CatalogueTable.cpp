@@ -2,6 +2,7 @@
 
 #include "catalogue/CatalogueError.h"
 #include "catalogue/CatalogueSchema.h"
+#include "catalogue/DiscChanges.h"
 #include "catalogue/StagedTree.h"
 
 #include <QScopeGuard>
@@ -103,16 +104,91 @@ qsizetype CatalogueTable::append(qsizetype count,
 {
     if (!isOpen())
         throw AppError(CatalogueMessage::closedDataSet());
-    m_refused.reset();
-    m_failure.reset();
-    m_failureAfterCommit.reset();
-    m_locked = false;
+    resetOutcome();
     if (!m_transaction)
         beginTransaction();
     const qsizetype stored = store(count, recordAt, beforeCommit);
     m_stagedTree.reset();
     finishIndexUpdate();
     return stored;
+}
+
+void CatalogueTable::resetOutcome()
+{
+    m_refused.reset();
+    m_failure.reset();
+    m_failureAfterCommit.reset();
+    m_locked = false;
+}
+
+qsizetype
+CatalogueTable::replace(const QString &disc, qsizetype count,
+                        const std::function<CatalogueRecord(qsizetype)> &recordAt,
+                        const std::function<void()> &beforeCommit,
+                        const std::function<void(const std::array<FieldValue, 4> &)> &replaced)
+{
+    if (!isOpen())
+        throw AppError(CatalogueMessage::closedDataSet());
+    resetOutcome();
+    if (!m_transaction)
+        beginTransaction();
+    const qsizetype stored = replaceWhole(disc, count, recordAt, beforeCommit, replaced);
+    // Unpublished, the staged tree file goes, and the disc keeps its old one.
+    m_stagedTree.reset();
+    finishIndexUpdate();
+    return stored;
+}
+
+// Read inside the transaction, under the import lock: what is deleted is what was compared.
+void CatalogueTable::deleteDisc(
+    const QString &disc, const std::function<void(const std::array<FieldValue, 4> &)> &replaced)
+{
+    const QString condition = discCondition(disc);
+    const QVariantMap name{{u":disc"_s, disc}};
+    m_connection->forEachRecord(
+        u"SELECT %1, CD, DATEI, INFO, INHALT FROM CD WHERE %2 ORDER BY %1"_s.arg(
+            m_connection->keyColumn(), condition),
+        name, [&](qint64 key, std::array<FieldValue, 4> &fields) {
+            if (m_indexUpdate)
+                m_indexUpdate->recordDeleted(key);
+            if (replaced)
+                replaced(fields);
+        });
+    QSqlQuery remove = m_connection->prepare(u"DELETE FROM CD WHERE %1"_s.arg(condition));
+    remove.bindValue(u":disc"_s, disc);
+    m_connection->exec(remove);
+}
+
+// A replace keeps nothing of a transaction that failed: the old records stay whole.
+qsizetype
+CatalogueTable::replaceWhole(const QString &disc, qsizetype count,
+                             const std::function<CatalogueRecord(qsizetype)> &recordAt,
+                             const std::function<void()> &beforeCommit,
+                             const std::function<void(const std::array<FieldValue, 4> &)> &replaced)
+{
+    try {
+        deleteDisc(disc, replaced);
+    } catch (const AppError &error) {
+        return storeNothing(error);
+    }
+    const AppendResult appended = m_connection->append(0, count, recordAt);
+    if (appended.stored < count || appended.failure) {
+        m_refused = appended.refused;
+        if (appended.failure)
+            storeNothing(*appended.failure);
+        else
+            storeNothing(AppError(QString()));
+        m_connectionLost = m_connectionLost || appended.connectionLost;
+        return 0;
+    }
+    try {
+        if (beforeCommit)
+            beforeCommit();
+        commit();
+    } catch (const AppError &error) {
+        return storeNothing(error);
+    }
+    return count;
 }
 
 void CatalogueTable::commit()

@@ -52,6 +52,15 @@ public:
     // only when the table is closed.
     qsizetype append(qsizetype count, const std::function<CatalogueRecord(qsizetype)> &recordAt,
                      const std::function<void()> &beforeCommit = {});
+    // Replaces the records of the disc (see discCondition) by recordAt(0) to recordAt(count - 1)
+    // in one transaction, all or nothing: each stored record is handed to replaced (CD, DATEI,
+    // INFO, INHALT) and deleted, the new ones appended, beforeCommit run (see append) and the
+    // transaction committed. Returns count, or 0 when anything failed, and then the disc's
+    // records and tree are as they were. Throws AppError only when the table is closed.
+    qsizetype replace(const QString &disc, qsizetype count,
+                      const std::function<CatalogueRecord(qsizetype)> &recordAt,
+                      const std::function<void()> &beforeCommit,
+                      const std::function<void(const std::array<FieldValue, 4> &)> &replaced);
     // Stores the disc's tree text with the transaction: on a server in its table of trees, for a
     // file as the disc's .vfs file, which appears once the records are committed. Throws
     // AppError.
@@ -76,10 +85,17 @@ public:
 
 private:
     void beginTransaction();
+    void resetOutcome();
     void finishIndexUpdate();
     void commit();
     qsizetype store(qsizetype count, const std::function<CatalogueRecord(qsizetype)> &recordAt,
                     const std::function<void()> &beforeCommit);
+    qsizetype replaceWhole(const QString &disc, qsizetype count,
+                           const std::function<CatalogueRecord(qsizetype)> &recordAt,
+                           const std::function<void()> &beforeCommit,
+                           const std::function<void(const std::array<FieldValue, 4> &)> &replaced);
+    void deleteDisc(const QString &disc,
+                    const std::function<void(const std::array<FieldValue, 4> &)> &replaced);
     // Ends the transaction without storing anything, for the reason given.
     qsizetype storeNothing(const AppError &reason);
     // After a failure at position end: commits what the transaction still holds, else stores the

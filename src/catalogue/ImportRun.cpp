@@ -52,16 +52,14 @@ CatalogueRecord ImportRun::record(qsizetype index, const QString &discName) cons
                            fieldText(SideTextStore::Kind::Listing, m_listings, position)};
 }
 
-ImportOutcome ImportRun::into(const CataloguePlace &catalogue, const QString &discName,
-                              const ImportSteps &steps) const
+std::optional<ImportOutcome> ImportRun::begin(CatalogueTable &table, const ImportSteps &steps) const
 {
     using Result = ImportOutcome::Result;
-    CatalogueTable table(catalogue);
     table.setWaiting(steps.waiting);
     try {
         table.open();
     } catch (const AppError &) {
-        return {Result::CatalogueMissing, 0, {}, {}, {}};
+        return ImportOutcome{Result::CatalogueMissing, 0, {}, {}, {}, {}};
     }
     try {
         table.edit();
@@ -69,8 +67,19 @@ ImportOutcome ImportRun::into(const CataloguePlace &catalogue, const QString &di
         table.close();
         const auto *failure = dynamic_cast<const CatalogueFailure *>(&error);
         const bool locked = failure && failure->cause() == CatalogueFailure::Cause::Locked;
-        return {locked ? Result::Locked : Result::NotWritable, 0, {}, error.message(), {}};
+        return ImportOutcome{
+            locked ? Result::Locked : Result::NotWritable, 0, {}, error.message(), {}, {}};
     }
+    return std::nullopt;
+}
+
+ImportOutcome ImportRun::into(const CataloguePlace &catalogue, const QString &discName,
+                              const ImportSteps &steps) const
+{
+    using Result = ImportOutcome::Result;
+    CatalogueTable table(catalogue);
+    if (std::optional<ImportOutcome> failed = begin(table, steps))
+        return *failed;
     // A record the catalogue rejects, or an engine fault such as a full disk, ends the import
     // with every record before it stored.
     bool treeFailed = false;
@@ -86,14 +95,71 @@ ImportOutcome ImportRun::into(const CataloguePlace &catalogue, const QString &di
     table.close();
     const QString failure = table.failure().value_or(QString());
     if (table.connectionLost())
-        return {Result::ConnectionLost, 0, {}, failure, {}};
+        return {Result::ConnectionLost, 0, {}, failure, {}, {}};
     if (table.locked())
-        return {Result::Locked, 0, {}, failure, {}};
+        return {Result::Locked, 0, {}, failure, {}, {}};
     if (treeFailed)
-        return {Result::TreeFailed, 0, {}, failure, {}};
+        return {Result::TreeFailed, 0, {}, failure, {}, {}};
     if (stored < m_selection.size()) {
         const qsizetype rejected = table.refused().value_or(stored) + 1;
-        return {Result::RecordRejected, stored, rejected, failure, {}};
+        return {Result::RecordRejected, stored, rejected, failure, {}, {}};
     }
-    return {Result::Done, stored, {}, {}, table.failureAfterCommit().value_or(QString())};
+    return {Result::Done, stored, {}, {}, table.failureAfterCommit().value_or(QString()), {}};
+}
+
+ImportOutcome ImportRun::replacing(const CataloguePlace &catalogue, const QString &discName,
+                                   const ImportSteps &steps) const
+{
+    using Result = ImportOutcome::Result;
+    CatalogueTable table(catalogue);
+    if (std::optional<ImportOutcome> failed = begin(table, steps))
+        return *failed;
+    QList<DiscFile> stored;
+    bool treeFailed = false;
+    const qsizetype written = table.replace(
+        discName, m_selection.size(), [&](qsizetype index) { return record(index, discName); },
+        [&] {
+            if (!steps.tree)
+                return;
+            treeFailed = true;
+            table.storeTree(discName, steps.tree());
+            treeFailed = false;
+        },
+        [&](const std::array<FieldValue, 4> &fields) {
+            stored.append({fields[1].value_or(QString()), fields[2], fields[3]});
+        });
+    table.close();
+    const QString failure = table.failure().value_or(QString());
+    if (table.connectionLost())
+        return {Result::ConnectionLost, 0, {}, failure, {}, {}};
+    if (table.locked())
+        return {Result::Locked, 0, {}, failure, {}, {}};
+    if (treeFailed)
+        return {Result::TreeFailed, 0, {}, failure, {}, {}};
+    if (table.failure() || written < m_selection.size()) {
+        const std::optional<qsizetype> refused = table.refused();
+        return {Result::RecordRejected,
+                0,
+                refused ? std::optional(*refused + 1) : std::nullopt,
+                failure,
+                {},
+                {}};
+    }
+    return {Result::Done,
+            written,
+            {},
+            {},
+            table.failureAfterCommit().value_or(QString()),
+            DiscChanges::between(stored, files())};
+}
+
+QList<DiscFile> ImportRun::files() const
+{
+    QList<DiscFile> files;
+    files.reserve(m_selection.size());
+    for (qsizetype index = 0; index < m_selection.size(); ++index) {
+        const CatalogueRecord each = record(index, QString());
+        files.append({each[2].value_or(QString()), each[3], each[4]});
+    }
+    return files;
 }

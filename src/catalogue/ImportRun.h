@@ -2,9 +2,12 @@
 
 #include "catalogue/CataloguePlace.h"
 #include "catalogue/CatalogueRecord.h"
+#include "catalogue/DiscChanges.h"
 #include "scan/SideTextStore.h"
 
 #include <QStringList>
+
+class CatalogueTable;
 
 #include <functional>
 #include <optional>
@@ -17,7 +20,8 @@ struct ImportOutcome
         Done,
         CatalogueMissing, // could not be opened: missing, damaged or not a catalogue
         NotWritable,      // cannot be changed; message holds the engine's reason
-        RecordRejected,   // a record was refused; those before it stay, up to stored
+        RecordRejected,   // a record was refused; those before it stay, up to stored (none
+                          // in a replace, which leaves the disc as it was)
         ConnectionLost,   // the server connection broke; nothing was stored, message says why
         Locked,           // another program held the catalogue too long; nothing was stored
         TreeFailed        // the disc's tree could not be read or kept; nothing was stored
@@ -30,6 +34,8 @@ struct ImportOutcome
     // Done: what failed once the records were committed (the tree file could not take its
     // name); the records stay, so importing again would store the disc twice.
     QString failureAfterCommit;
+    // Done, after a replace: what it changed against the records it replaced.
+    DiscChanges changes;
 };
 
 // What an import does besides its records.
@@ -62,8 +68,17 @@ public:
     // give one.
     ImportOutcome into(const CataloguePlace &catalogue, const QString &discName,
                        const ImportSteps &steps = {}) const;
+    // Replaces the disc's records, and its tree when steps give one, in one transaction, all or
+    // nothing: whatever fails leaves the disc's records and tree as they were, and the outcome
+    // then says nothing was stored. Done, it tells what changed.
+    ImportOutcome replacing(const CataloguePlace &catalogue, const QString &discName,
+                            const ImportSteps &steps = {}) const;
+    // The files the records would hold, in selection order.
+    QList<DiscFile> files() const;
 
 private:
+    // Opens the table and starts its transaction; an outcome when that failed.
+    std::optional<ImportOutcome> begin(CatalogueTable &table, const ImportSteps &steps) const;
     FieldValue fieldText(SideTextStore::Kind kind, bool wanted, int position) const;
 
     const QStringList &m_selection;

@@ -28,6 +28,14 @@ const QList<CommandSpec> &commandTable()
          u"scan a drive or folder and import it into the catalogue"_s,
          importOptionSpecs() + scanOptionSpecs() + QList<OptionSpec>{catalogue()},
          runImport},
+        {u"diff"_s,
+         {u"NAME"_s, u"DRIVE-OR-FOLDER-OR-IMAGE"_s},
+         u"Zeigen, was \"import --replace\" an der CD NAME ändern würde: + neu, - entfernt, "
+         u"~ geändert; Rückgabewert 3, wenn sich etwas ändern würde"_s,
+         u"Show what \"import --replace\" would change on disc NAME: + new, - deleted, "
+         u"~ changed; exit status 3 when something would change"_s,
+         scanOptionSpecs() + QList<OptionSpec>{format(OutputFormat::Json), catalogue()},
+         runDiff},
         {u"discs"_s,
          {},
          u"Die CD-Namen des Katalogs auflisten, wie \"Refresh\" sie zeigt"_s,

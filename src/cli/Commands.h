@@ -12,6 +12,7 @@ int runExport(const Invocation &invocation, CommandContext &context);
 int runScan(const Invocation &invocation, CommandContext &context);
 int runImport(const Invocation &invocation, CommandContext &context);
 int runIndex(const Invocation &invocation, CommandContext &context);
+int runDiff(const Invocation &invocation, CommandContext &context);
 
 // The options only import takes besides those of scan.
 QList<OptionSpec> importOptionSpecs();

@@ -47,12 +47,14 @@ void printGeneralHelp(TextSink &out, const QList<CommandSpec> &commands, const T
                  u"$XDG_DATA_HOME/Olvane/Tralbo/. Einen anderen wählen --catalogue FILE|URL,\n"
                  u"TRALBO_CATALOGUE oder [Catalogue] Url= in ~/.config/Olvane/Skivra.conf;\n"
                  u"eine URL wie postgresql://server/katalog nennt einen PostgreSQL-Katalog.\n"
-                 u"Rückgabewert: 0 Erfolg, 1 Fehler, 2 falscher Aufruf oder falsche Eingabe.\n"_s,
+                 u"Rückgabewert: 0 Erfolg, 1 Fehler, 2 falscher Aufruf oder falsche Eingabe,\n"
+                 u"3 diff: ein Ersetzen würde etwas ändern.\n"_s,
                  u"\nThe catalogue is CD.db beside the program when one lies there, else in\n"
                  u"$XDG_DATA_HOME/Olvane/Tralbo/. Choose another with --catalogue FILE|URL,\n"
                  u"TRALBO_CATALOGUE or [Catalogue] Url= in ~/.config/Olvane/Skivra.conf;\n"
                  u"a URL such as postgresql://server/catalogue names a PostgreSQL catalogue.\n"
-                 u"Exit status: 0 success, 1 error, 2 bad usage or input.\n"_s);
+                 u"Exit status: 0 success, 1 error, 2 bad usage or input,\n"
+                 u"3 diff: a replace would change something.\n"_s);
 }
 
 void printCommandHelp(TextSink &out, const CommandSpec &command, const Texts &texts)

@@ -1,5 +1,6 @@
 #include "base/AppError.h"
 #include "catalogue/CatalogueBackend.h"
+#include "catalogue/DiscChanges.h"
 #include "catalogue/DiscNameList.h"
 #include "catalogue/ImportRun.h"
 #include "catalogue/SearchIndex.h"
@@ -21,12 +22,24 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString Name = u"--name"_s;
+const QString Replace = u"--replace"_s;
 const QString Tree = u"--tree"_s;
 const QString Wait = u"--wait"_s;
 constexpr int DefaultWaitSeconds = 60;
 
-void failWith(const ImportOutcome &outcome, const Texts &texts)
+void failWith(const ImportOutcome &outcome, bool replacing, const Texts &texts)
 {
+    if (replacing && outcome.result == ImportOutcome::Result::RecordRejected) {
+        const QString refused =
+            outcome.rejected
+                ? texts(u"Datensatz %1 wurde abgewiesen"_s, u"Record %1 was rejected"_s)
+                      .arg(*outcome.rejected)
+                : texts(u"Der Katalog hat die Datensätze abgewiesen"_s,
+                        u"The catalogue rejected the records"_s);
+        throw AppError(refused +
+                       texts(u"; die CD ist unverändert"_s, u"; the disc is unchanged"_s) +
+                       (outcome.message.isEmpty() ? QString() : u": "_s + outcome.message));
+    }
     switch (outcome.result) {
     case ImportOutcome::Result::Done:
         return;
@@ -63,10 +76,13 @@ void checkListWritable(const QString &listFile, const Texts &texts)
 }
 
 // The window lists a disc it imported in its disc list and writes the list when it closes.
-void listDisc(const QString &listFile, const QString &name)
+// A replaced disc that the list names already keeps its one place there.
+void listDisc(const QString &listFile, const QString &name, bool replacing)
 {
     QStringList names = QFileInfo(listFile).isFile() ? DiscNameList::load(listFile)
                                                      : QStringList{DiscNameList::AllDiscs};
+    if (replacing && names.contains(name))
+        return;
     names.append(name);
     DiscNameList::save(listFile, names);
 }
@@ -102,21 +118,28 @@ std::function<bool()> waitingFor(int seconds, CommandContext &context)
 
 QList<OptionSpec> importOptionSpecs()
 {
-    return {{Name,
-             {},
-             u"NAME"_s,
-             u"Unter diesem CD-Namen aufnehmen"_s,
-             u"Import under this disc name"_s},
-            {Tree,
-             {},
-             {},
-             u"Das virtuelle Laufwerk (NAME.vfs, beim Server im Katalog) mit speichern"_s,
-             u"Also store the virtual drive (NAME.vfs, in the catalogue on a server)"_s},
-            {Wait,
-             {},
-             u"SEKUNDEN"_s,
-             u"So lange auf einen Katalog warten, den ein anderes Programm benutzt (60)"_s,
-             u"Wait this long for a catalogue that another program is using (60)"_s}};
+    return {
+        {Name,
+         {},
+         u"NAME"_s,
+         u"Unter diesem CD-Namen aufnehmen"_s,
+         u"Import under this disc name"_s},
+        {Replace,
+         {},
+         {},
+         u"Die Datensätze und den Verzeichnisbaum einer CD dieses Namens ersetzen, alles oder "
+         u"nichts"_s,
+         u"Replace the records and the directory tree of a disc of this name, all or nothing"_s},
+        {Tree,
+         {},
+         {},
+         u"Das virtuelle Laufwerk (NAME.vfs, beim Server im Katalog) mit speichern"_s,
+         u"Also store the virtual drive (NAME.vfs, in the catalogue on a server)"_s},
+        {Wait,
+         {},
+         u"SEKUNDEN"_s,
+         u"So lange auf einen Katalog warten, den ein anderes Programm benutzt (60)"_s,
+         u"Wait this long for a catalogue that another program is using (60)"_s}};
 }
 
 int runImport(const Invocation &invocation, CommandContext &context)
@@ -136,6 +159,8 @@ int runImport(const Invocation &invocation, CommandContext &context)
                              .arg(name));
     const QString listFile = catalogue.discListFile();
     checkListWritable(listFile, texts);
+    const bool replacing = invocation.has(Replace);
+    const bool addedToCatalogued = !replacing && catalogueHoldsDisc(catalogue, name);
 
     CommandScan scan(invocation, context);
     scan.run();
@@ -150,15 +175,21 @@ int runImport(const Invocation &invocation, CommandContext &context)
             return trees.treeText(name, DriveSnapshot({target.drive}), target.root, target.caption);
         };
     }
-    const ImportOutcome outcome = import.into(catalogue, name, steps);
-    failWith(outcome, texts);
-    const QString imported =
-        texts(u"%1 Datensätze als %2 aufgenommen"_s, u"%1 records imported as %2"_s)
-            .arg(outcome.stored)
-            .arg(name);
+    const ImportOutcome outcome =
+        replacing ? import.replacing(catalogue, name, steps) : import.into(catalogue, name, steps);
+    failWith(outcome, replacing, texts);
+    QString imported = texts(u"%1 Datensätze als %2 aufgenommen"_s, u"%1 records imported as %2"_s)
+                           .arg(outcome.stored)
+                           .arg(name);
+    if (replacing)
+        imported += texts(u" (ersetzt: %1 neu, %2 entfernt, %3 geändert)"_s,
+                          u" (replaced: %1 new, %2 deleted, %3 changed)"_s)
+                        .arg(outcome.changes.added())
+                        .arg(outcome.changes.removed())
+                        .arg(outcome.changes.changed());
     QString afterCommit = outcome.failureAfterCommit;
     try {
-        listDisc(listFile, name);
+        listDisc(listFile, name, replacing);
     } catch (const AppError &error) {
         afterCommit = error.message();
     }
@@ -172,6 +203,14 @@ int runImport(const Invocation &invocation, CommandContext &context)
         if (const std::optional<SearchIndex> index = catalogue.backend().searchIndex(catalogue))
             index->update();
     } catch (const AppError &) {
+    }
+    if (addedToCatalogued) {
+        context.err << texts(u"Die CD %1 war schon im Katalog; die Datensätze sind hinzugekommen "
+                             u"(--replace ersetzt sie)\n"_s,
+                             u"The disc %1 was in the catalogue already; the records were added "
+                             u"(--replace replaces them)\n"_s)
+                           .arg(name);
+        context.err.flush();
     }
     context.out << imported << u'\n';
     return 0;

@@ -24,4 +24,15 @@ public:
     virtual std::optional<QString> askDiscName(const QString &proposal) = 0;
     // "Datensatz löschen?" captioned "Bestätigen" with "OK" and "Abbrechen"; true for OK.
     virtual bool confirmDelete() = 0;
+
+    enum class ReplaceAnswer
+    {
+        Replace, // "Ja"
+        Add,     // "Nein"
+        Cancel   // "Abbrechen", or the box closed
+    };
+    // "Die CD »NAME« ist schon im Katalog. Ersetzen?" with "Ja", "Nein" and "Abbrechen", asked
+    // when an import's disc name is catalogued already. A service that never asks adds, as
+    // every import did before the question was asked.
+    virtual ReplaceAnswer askReplaceDisc(const QString &) { return ReplaceAnswer::Add; }
 };

@@ -23,6 +23,12 @@ public:
         return !deleteAnswers.isEmpty() && deleteAnswers.takeFirst();
     }
 
+    ReplaceAnswer askReplaceDisc(const QString &disc) override
+    {
+        replaceQuestions.append(disc);
+        return replaceAnswers.isEmpty() ? ReplaceAnswer::Add : replaceAnswers.takeFirst();
+    }
+
     int total() const { return warnings.size() + errors.size() + plainMessages.size(); }
 
     QStringList warnings;
@@ -31,5 +37,7 @@ public:
     QStringList proposals;                   // what the naming dialog was pre-filled with
     QList<std::optional<QString>> discNames; // answers of the naming dialog, in order
     int deleteQuestions = 0;
-    QList<bool> deleteAnswers; // answers of the delete confirmation, in order
+    QList<bool> deleteAnswers;           // answers of the delete confirmation, in order
+    QStringList replaceQuestions;        // the discs asked about replacing
+    QList<ReplaceAnswer> replaceAnswers; // answers of the replace question; none: "Nein"
 };

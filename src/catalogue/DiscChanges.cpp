@@ -1,0 +1,110 @@
+#include "catalogue/DiscChanges.h"
+
+#include "catalogue/CatalogueConnection.h"
+
+#include <QHash>
+
+#include <deque>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// NULL is told from an empty text, which QString's == does not.
+bool sameText(const FieldValue &left, const FieldValue &right)
+{
+    return left.has_value() == right.has_value() && (!left || *left == *right);
+}
+
+} // namespace
+
+DiscChanges DiscChanges::between(const QList<DiscFile> &stored, const QList<DiscFile> &scanned)
+{
+    QHash<QString, std::deque<qsizetype>> unpaired;
+    unpaired.reserve(stored.size());
+    for (qsizetype index = 0; index < stored.size(); ++index)
+        unpaired[stored[index].path].push_back(index);
+    std::vector<bool> paired(std::size_t(stored.size()), false);
+    DiscChanges result;
+    for (const DiscFile &file : scanned) {
+        const auto found = unpaired.find(file.path);
+        if (found == unpaired.end() || found->empty()) {
+            result.add(Kind::Added, file.path);
+            continue;
+        }
+        const qsizetype index = found->front();
+        found->pop_front();
+        paired[std::size_t(index)] = true;
+        const DiscFile &before = stored[index];
+        if (!sameText(before.info, file.info) || !sameText(before.contents, file.contents))
+            result.add(Kind::Changed, file.path);
+    }
+    for (qsizetype index = 0; index < stored.size(); ++index) {
+        if (!paired[std::size_t(index)])
+            result.add(Kind::Removed, stored[index].path);
+    }
+    return result;
+}
+
+void DiscChanges::add(Kind kind, const QString &path)
+{
+    m_changes.append({kind, path});
+    switch (kind) {
+    case Kind::Added:
+        ++m_added;
+        break;
+    case Kind::Removed:
+        ++m_removed;
+        break;
+    case Kind::Changed:
+        ++m_changed;
+        break;
+    }
+}
+
+QString DiscChanges::summary() const
+{
+    return u"%1 neu, %2 entfernt, %3 geändert"_s.arg(m_added).arg(m_removed).arg(m_changed);
+}
+
+QString DiscChanges::sign(Kind kind)
+{
+    switch (kind) {
+    case Kind::Added:
+        return u"+"_s;
+    case Kind::Removed:
+        return u"-"_s;
+    case Kind::Changed:
+        break;
+    }
+    return u"~"_s;
+}
+
+QString discCondition(const QString &disc)
+{
+    // Plain equality keeps an index on CD usable, which coalesce() would not.
+    return disc.isEmpty() ? u"(CD IS NULL OR CD = :disc)"_s : u"CD = :disc"_s;
+}
+
+bool catalogueHoldsDisc(const CataloguePlace &catalogue, const QString &disc)
+{
+    const CatalogueConnection connection(catalogue, CatalogueConnection::Access::ReadOnly);
+    QSqlQuery query =
+        connection.prepare(u"SELECT 1 FROM CD WHERE %1 LIMIT 1"_s.arg(discCondition(disc)));
+    query.bindValue(u":disc"_s, disc);
+    connection.exec(query);
+    return query.next();
+}
+
+QList<DiscFile> storedFilesOf(const CataloguePlace &catalogue, const QString &disc)
+{
+    const CatalogueConnection connection(catalogue, CatalogueConnection::Access::ReadOnly);
+    QList<DiscFile> files;
+    connection.forEachRecord(
+        u"SELECT %1, CD, DATEI, INFO, INHALT FROM CD WHERE %2 ORDER BY %1"_s.arg(
+            connection.keyColumn(), discCondition(disc)),
+        {{u":disc"_s, disc}}, [&](qint64, std::array<FieldValue, 4> &fields) {
+            files.append({fields[1].value_or(QString()), fields[2], fields[3]});
+        });
+    return files;
+}
