@@ -125,6 +125,8 @@ private:
     std::function<bool()> catalogueWait();
     // Whether the import may go on: the disc's virtual drive, when asked for, can be kept.
     bool virtualDriveKeepable(const QString &discName);
+    // Whether an import under a name the catalogue holds replaces that disc; none: cancelled.
+    std::optional<bool> replaceChosen(const QString &discName);
     QChar initialDriveLetter() const;
     static void setBaseColour(QWidget *widget, const QColor &colour);
 
