@@ -1,0 +1,149 @@
+// Bringing a catalogued disc up to date from the command line, on each back end: "diff" says
+// what a replace would change, "import --replace" replaces the disc.
+
+#include "catalogue/CatalogueFixture.h"
+#include "catalogue/DiscNameList.h"
+#include "RunTool.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes = "x")
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+// The paths and descriptions of one disc's records, in key order.
+QStringList recordsOf(const CatalogueFixture &catalogue, const QString &disc)
+{
+    QStringList records;
+    for (const CatalogueRecord &row : catalogue.stored()) {
+        if (row[1] == disc)
+            records.append(row[2].value_or(QString()) + u'|' + row[3].value_or(u"NULL"_s));
+    }
+    return records;
+}
+
+} // namespace
+
+class TestCliReplace : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void diffTellsWhatAReplaceWouldChange();
+    void importReplacesTheDiscOnlyWhenAsked();
+
+private:
+    // The disc as first catalogued: SETUP.EXE with a description, OLD.EXE and KEEP.EXE.
+    void makeDisc();
+    // The disc later: OLD.EXE gone, NEW.EXE added, the description changed.
+    void changeDisc();
+    QStringList withCatalogue(QStringList arguments) const
+    {
+        return arguments << u"--exe"_s << u"--descriptions"_s << u"--catalogue"_s
+                         << m_catalogue->fileName();
+    }
+    Outcome run(const QStringList &arguments) const
+    {
+        return runTool(withCatalogue(arguments), {u"LC_ALL=C"_s}, m_home->path());
+    }
+
+    std::unique_ptr<CatalogueFixture> m_catalogue;
+    std::unique_ptr<QTemporaryDir> m_home;
+    QString m_disc;
+};
+
+void TestCliReplace::init()
+{
+    m_catalogue = std::make_unique<CatalogueFixture>();
+    m_home = std::make_unique<QTemporaryDir>();
+    m_disc = m_home->filePath(u"disc"_s);
+    makeDisc();
+}
+
+void TestCliReplace::makeDisc()
+{
+    writeFile(m_disc + u"/SETUP.EXE"_s);
+    writeFile(m_disc + u"/FILE_ID.DIZ"_s, "Version 1\r\n");
+    writeFile(m_disc + u"/SUB/OLD.EXE"_s);
+    writeFile(m_disc + u"/SUB/KEEP.EXE"_s);
+}
+
+void TestCliReplace::changeDisc()
+{
+    QVERIFY(QFile::remove(m_disc + u"/SUB/OLD.EXE"_s));
+    writeFile(m_disc + u"/SUB/NEW.EXE"_s);
+    writeFile(m_disc + u"/FILE_ID.DIZ"_s, "Version 2\r\n");
+}
+
+// 0 and nothing printed while the disc is as catalogued, 3 and a line per file once it changed,
+// the same as JSON; 2 for a missing operand, 1 for a catalogue that cannot be reached. Nothing
+// is imported.
+void TestCliReplace::diffTellsWhatAReplaceWouldChange()
+{
+    const Outcome imported = run({u"import"_s, m_disc, u"--name"_s, u"DISC"_s});
+    QCOMPARE(imported.exitCode, 0);
+    const Outcome same = run({u"diff"_s, u"DISC"_s, m_disc});
+    QCOMPARE(same.err, QString());
+    QCOMPARE(same.exitCode, 0);
+    QCOMPARE(same.out, QByteArray());
+
+    changeDisc();
+    const std::vector<CatalogueRecord> before = m_catalogue->stored();
+    const Outcome changed = run({u"diff"_s, u"DISC"_s, m_disc});
+    QCOMPARE(changed.exitCode, 3);
+    QCOMPARE(changed.out, QByteArray("+ d:\\SUB\\NEW.EXE\n~ d:\\SETUP.EXE\n- d:\\SUB\\OLD.EXE\n"));
+    const Outcome json = run({u"diff"_s, u"DISC"_s, m_disc, u"--json"_s});
+    QCOMPARE(json.exitCode, 3);
+    QCOMPARE(json.out, QByteArray("[\n{\"change\":\"+\",\"DATEI\":\"d:\\\\SUB\\\\NEW.EXE\"},\n"
+                                  "{\"change\":\"~\",\"DATEI\":\"d:\\\\SETUP.EXE\"},\n"
+                                  "{\"change\":\"-\",\"DATEI\":\"d:\\\\SUB\\\\OLD.EXE\"}\n]\n"));
+    QVERIFY(m_catalogue->stored() == before);
+
+    QCOMPARE(runTool({u"diff"_s, u"DISC"_s}).exitCode, 2);
+    const Outcome unreachable = runTool({u"diff"_s, u"DISC"_s, m_disc, u"--catalogue"_s,
+                                         u"postgresql://localhost:1/nirgends?connect_timeout=2"_s});
+    QCOMPARE(unreachable.exitCode, 1);
+}
+
+// Without --replace the records are added and stderr says so; with it, the disc holds the new
+// scan once, the output counts the changes, the disc list names it once more at most, and
+// diff finds nothing left to change.
+void TestCliReplace::importReplacesTheDiscOnlyWhenAsked()
+{
+    QCOMPARE(run({u"import"_s, m_disc, u"--name"_s, u"DISC"_s}).exitCode, 0);
+    QCOMPARE(run({u"import"_s, m_disc, u"--name"_s, u"OTHER"_s}).exitCode, 0);
+    const Outcome added = run({u"import"_s, m_disc, u"--name"_s, u"DISC"_s});
+    QCOMPARE(added.exitCode, 0);
+    QVERIFY2(added.err.contains(u"was in the catalogue already; the records were added"_s),
+             qPrintable(added.err));
+    QCOMPARE(recordsOf(*m_catalogue, u"DISC"_s).size(), 6);
+
+    changeDisc();
+    const Outcome replaced = run({u"import"_s, m_disc, u"--name"_s, u"DISC"_s, u"--replace"_s});
+    QCOMPARE(replaced.err, QString());
+    QCOMPARE(replaced.exitCode, 0);
+    QCOMPARE(replaced.out,
+             QByteArray("3 records imported as DISC (replaced: 1 new, 4 deleted, 1 changed)\n"));
+    QStringList records = recordsOf(*m_catalogue, u"DISC"_s);
+    records.sort(); // in the scan's order, which the scan's own tests check
+    QCOMPARE(records, (QStringList{u"d:\\SETUP.EXE|Version 2\r\n"_s, u"d:\\SUB\\KEEP.EXE|NULL"_s,
+                                   u"d:\\SUB\\NEW.EXE|NULL"_s}));
+    QCOMPARE(recordsOf(*m_catalogue, u"OTHER"_s).size(), 3);
+    // A server's list is the one of the program's folder, which other tests share.
+    if (CatalogueFixture::backEnd() == BackEnd::File)
+        QCOMPARE(DiscNameList::load(m_catalogue->directory() + u"Quilo.lst"_s),
+                 (QStringList{u"Alle CD's"_s, u"DISC"_s, u"OTHER"_s, u"DISC"_s}));
+    QCOMPARE(run({u"diff"_s, u"DISC"_s, m_disc}).exitCode, 0);
+}
+
+TRALBO_TEST_ON_EACH_BACKEND(TestCliReplace)
+#include "tst_clireplace.moc"
