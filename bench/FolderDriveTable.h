@@ -16,6 +16,12 @@ public:
         m_drive.mountPoint = QFile::encodeName(QDir(folder).absolutePath());
     }
 
+    // Another folder in the same drive, as when the disc is changed.
+    void setFolder(const QString &folder)
+    {
+        m_drive.mountPoint = QFile::encodeName(QDir(folder).absolutePath());
+    }
+
     void refresh() override {}
     QList<Drive> drives() const override { return {m_drive}; }
 

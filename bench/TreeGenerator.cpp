@@ -22,6 +22,22 @@ namespace {
 constexpr std::array Extensions{"EXE", "COM", "BAT", "ZIP", "PAS", "DPR", "DOC", "TXT", "DAT",
                                 "INF", "DLL", "HLP", "INI", "BMP", "PCX", "GIF", "WAV", "MID"};
 constexpr std::array ExtensionWeights{12, 3, 4, 6, 5, 2, 5, 8, 9, 2, 5, 2, 3, 4, 2, 3, 3, 2};
+// Extensions of a present-day disk, "" for none; weights favour the common ones.
+constexpr std::array ModernExtensions{
+    "",     "txt",  "h",   "c",   "cpp",    "py",     "pyc",     "so",  "so.6",  "a",    "o",
+    "png",  "svg",  "jpg", "gz",  "tar.gz", "xz",     "html",    "css", "js",    "json", "xml",
+    "mo",   "po",   "md",  "rst", "conf",   "ini",    "desktop", "pc",  "cmake", "pm",   "rb",
+    "ttf",  "otf",  "mp3", "ogg", "pdf",    "doc",    "EXE",     "dll", "ZIP",   "zip",  "ko.xz",
+    "1.gz", "8.gz", "TXT", "bak", "log",    "sqlite", "deb",     "jar", "class", "go",   "rs"};
+constexpr std::array ModernWeights{10, 6, 9, 6, 4, 7, 5, 5, 2, 2, 3, 6, 5, 3, 3, 2, 2, 4, 2,
+                                   4,  4, 3, 4, 2, 3, 2, 2, 1, 1, 1, 1, 2, 2, 1, 1, 1, 1, 2,
+                                   1,  2, 2, 1, 1, 1, 3, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+static_assert(ModernExtensions.size() == ModernWeights.size());
+constexpr std::array ModernWords{
+    "libfoo",       "Qt6",    "config", "Makefile", "test",    "data",       "backup", "Urlaub",
+    "Präsentation", "résumé", "index",  "core",     "version", "2023-07-14", "final",  "copy of",
+    "日本語",       "x86_64", "locale", "share",    "module",  "__init__",   "README", "v1.2.3"};
+
 constexpr std::array CommonNames{"SETUP", "INSTALL", "GO", "START", "CONFIG", "ORDER", "LICENSE"};
 constexpr std::array Words{"SHAREWARE", "utility", "for",  "DOS",     "and",        "Windows",
                            "the",       "best",    "game", "version", "registered", "free",
@@ -123,14 +139,18 @@ public:
         }
         for (; files < m_shape.files; ++files) {
             const int folder = int(pick(m_folders.size()));
-            const char *extension = Extensions[weighted(ExtensionWeights)];
+            const std::string extension = m_shape.realistic
+                                              ? ModernExtensions[weighted(ModernWeights)]
+                                              : Extensions[weighted(ExtensionWeights)];
             const std::string name = uniqueName(folder, [&] {
+                if (m_shape.realistic)
+                    return modernName() + (extension.empty() ? "" : '.' + extension);
                 const std::string base =
                     chance(10) ? CommonNames[pick(CommonNames.size())] : randomName();
                 return base + '.' + extension;
             });
             writeFile(m_folders[folder].path + name,
-                      std::string(extension) == "ZIP" ? randomZip() : std::string());
+                      extension == "ZIP" ? randomZip() : std::string());
         }
     }
 
@@ -151,7 +171,10 @@ private:
             const std::vector<int> &parents = levels[depth - 1];
             const int parent = parents[pick(parents.size())];
             const std::string path =
-                m_folders[parent].path + uniqueName(parent, [&] { return randomName(); }) + '/';
+                m_folders[parent].path +
+                uniqueName(parent,
+                           [&] { return m_shape.realistic ? modernName() : randomName(); }) +
+                '/';
             if (::mkdir(path.c_str(), 0755) != 0)
                 qFatal("cannot create %s", path.c_str());
             levels[depth].push_back(int(m_folders.size()));
@@ -178,6 +201,19 @@ private:
         std::string name(1, Letters[pick(26)]);
         for (std::size_t length = 2 + pick(7); name.size() < length;)
             name.push_back(Characters[pick(sizeof Characters - 1)]);
+        return name;
+    }
+
+    // Words joined by blanks, dashes, dots or nothing, with a number now and then: 5 to 80 bytes.
+    std::string modernName()
+    {
+        static constexpr std::array Joints{" ", "-", "_", ".", ""};
+        std::string name = ModernWords[pick(ModernWords.size())];
+        for (std::size_t words = pick(5); words > 0 && name.size() < 60; --words)
+            name +=
+                std::string(Joints[pick(Joints.size())]) + ModernWords[pick(ModernWords.size())];
+        if (chance(30))
+            name += '-' + std::to_string(pick(100000));
         return name;
     }
 
@@ -229,11 +265,12 @@ private:
 
 QString generateTree(const QString &root, const TreeShape &shape)
 {
-    const QString tree = u"%1/tree-%2-%3-%4-%5"_s.arg(root)
+    const QString tree = u"%1/tree-%2-%3-%4-%5%6"_s.arg(root)
                              .arg(shape.files)
                              .arg(shape.folders)
                              .arg(shape.maxDepth)
-                             .arg(shape.seed);
+                             .arg(shape.seed)
+                             .arg(shape.realistic ? u"-real"_s : QString());
     const QString marker = tree + u".complete"_s;
     if (QFile::exists(marker) && QDir(tree).exists())
         return tree;

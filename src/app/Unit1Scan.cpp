@@ -8,6 +8,7 @@
 #include "app/Unit1.h"
 #include "base/AppError.h"
 #include "base/BusyCursor.h"
+#include "base/FreedMemory.h"
 #include "base/UpperAscii.h"
 #include "devices/DriveComboBox.h"
 #include "devices/MountWatcher.h"
@@ -140,6 +141,9 @@ void TForm1::jep1Click()
     processPendingEvents();
     m_scanList->clear();
     m_selection->clear();
+    // The last scan's listing goes before the next one is made, and its memory back to the system.
+    FF1->setFiles({});
+    releaseFreedMemory();
 
     setProgressRange(int(MS1->diDiskCount()) - 1);
     PB1->setValue(0);

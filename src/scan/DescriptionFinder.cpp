@@ -95,11 +95,12 @@ void DescriptionFinder::indexListing()
 {
     m_listing.emplace();
     const PathListing &files = *m_listedFiles;
+    QString name;
     for (qsizetype folder = 0; folder < files.folderCount(); ++folder) {
         for (qsizetype i = files.firstOf(folder); i < files.endOf(folder); ++i) {
-            const QStringView name = files.nameAt(i);
+            files.readName(i, name);
             if (hasCandidateSuffix(name))
-                (*m_listing)[files.folder(folder)].append(name.toString());
+                (*m_listing)[files.folder(folder)].append(name);
         }
     }
     m_listedFiles.reset();
@@ -150,7 +151,7 @@ void DescriptionFinder::readEntries()
             continue;
         const QByteArray native(entry->d_name, qsizetype(size));
         QString name = programName(native);
-        m_entries.push_back({name.toCaseFolded(), std::move(name), native});
+        m_entries.push_back({name.toCaseFolded(), std::move(name), native, true});
     }
 }
 
@@ -159,16 +160,20 @@ void DescriptionFinder::takeListedEntries()
     const auto listed = m_listing->constFind(*m_directory);
     if (listed == m_listing->cend())
         return;
-    for (const QString &name : listed.value()) {
-        QByteArray native = nativeName(name);
+    for (const QString &name : listed.value())
+        m_entries.push_back({name.toCaseFolded(), name, nativeName(name), std::nullopt});
+}
+
+bool DescriptionFinder::isCheckedRegular(const Entry &entry) const
+{
+    if (!entry.isRegular) {
         struct stat status
         {
         };
-        const QByteArray nativePath = m_nativeDirectory + native;
-        if (::stat(nativePath.constData(), &status) != 0 || !S_ISREG(status.st_mode))
-            continue;
-        m_entries.push_back({name.toCaseFolded(), name, std::move(native)});
+        const QByteArray nativePath = m_nativeDirectory + entry.nativeName;
+        entry.isRegular = ::stat(nativePath.constData(), &status) == 0 && S_ISREG(status.st_mode);
     }
+    return *entry.isRegular;
 }
 
 const DescriptionFinder::Entry *DescriptionFinder::entryFor(const QString &candidateName) const
@@ -179,9 +184,12 @@ const DescriptionFinder::Entry *DescriptionFinder::entryFor(const QString &candi
         [](const Entry &entry, const QString &key) { return entry.foldedName < key; });
     const auto last = std::find_if(first, m_entries.end(),
                                    [&](const Entry &entry) { return entry.foldedName != folded; });
-    if (first == last)
-        return nullptr;
-    const auto exact =
-        std::find_if(first, last, [&](const Entry &entry) { return entry.name == candidateName; });
-    return exact != last ? &*exact : &*first;
+    const auto exact = std::find_if(first, last, [&](const Entry &entry) {
+        return entry.name == candidateName && isCheckedRegular(entry);
+    });
+    if (exact != last)
+        return &*exact;
+    const auto regular =
+        std::find_if(first, last, [&](const Entry &entry) { return isCheckedRegular(entry); });
+    return regular != last ? &*regular : nullptr;
 }

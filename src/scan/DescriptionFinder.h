@@ -47,6 +47,9 @@ private:
         QString foldedName;
         QString name;
         QByteArray nativeName;
+        // Whether it is a regular file; names taken from the listing are checked only once they
+        // match, since most never do.
+        mutable std::optional<bool> isRegular;
     };
 
     void indexListing();
@@ -54,6 +57,7 @@ private:
     void readEntries();
     void takeListedEntries();
     const Entry *entryFor(const QString &candidateName) const;
+    bool isCheckedRegular(const Entry &entry) const;
 
     const PathMapper &m_paths;
     std::shared_ptr<const PathListing> m_listedFiles; // the scan list taken, until it is indexed

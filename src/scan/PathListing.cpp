@@ -1,13 +1,22 @@
 #include "scan/PathListing.h"
 
 #include <algorithm>
-#include <limits>
+#include <cstring>
 
 namespace {
 
 // A name never spans two chunks. A directory entry's name is at most 255 bytes, which decode to at
 // most 255 characters, far fewer than a chunk holds.
-constexpr quint64 ChunkUnits = quint64(1) << 18;
+constexpr quint64 ChunkBytes = quint64(1) << 19;
+
+constexpr int LengthBits = 16;
+constexpr quint64 WideFlag = quint64(1) << LengthBits;
+constexpr int StartShift = LengthBits + 1;
+
+qsizetype lengthOf(quint64 entry)
+{
+    return qsizetype(entry & (WideFlag - 1));
+}
 
 } // namespace
 
@@ -20,31 +29,37 @@ void PathListing::beginFolder(const QString &folder)
         m_folders.push_back({folder, size()});
 }
 
-char16_t *PathListing::reserveName(qsizetype length)
+char *PathListing::reserveName(qsizetype bytes, qsizetype length, bool wide)
 {
     Q_ASSERT(!m_folders.empty());
-    const quint64 units = quint64(length);
-    Q_ASSERT(units <= ChunkUnits);
-    const quint64 allocated = quint64(m_chunks.size()) * ChunkUnits;
-    if (m_poolEnd + units > allocated) {
+    Q_ASSERT(quint64(bytes) <= ChunkBytes && length < qsizetype(WideFlag));
+    const quint64 allocated = quint64(m_chunks.size()) * ChunkBytes;
+    if (m_poolEnd + quint64(bytes) > allocated) {
         m_poolEnd = allocated;
-        m_chunks.push_back(std::make_unique_for_overwrite<char16_t[]>(ChunkUnits));
+        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(ChunkBytes));
     }
     const quint64 start = m_poolEnd;
-    m_poolEnd += units;
-    m_entries.push_back({quint32(m_folders.size() - 1), quint32(units), start});
-    return m_chunks[start / ChunkUnits].get() + start % ChunkUnits;
+    m_poolEnd += quint64(bytes);
+    m_entries.push_back(start << StartShift | (wide ? WideFlag : 0) | quint64(length));
+    return m_chunks[start / ChunkBytes].get() + start % ChunkBytes;
 }
 
 void PathListing::append(QStringView name)
 {
-    std::copy(name.utf16(), name.utf16() + name.size(), reserveName(name.size()));
+    const bool wide =
+        std::any_of(name.begin(), name.end(), [](QChar unit) { return unit.unicode() > 0xff; });
+    if (wide) {
+        std::memcpy(reserveName(name.size() * 2, name.size(), true), name.utf16(),
+                    std::size_t(name.size()) * 2);
+        return;
+    }
+    std::transform(name.begin(), name.end(), reserveName(name.size(), name.size(), false),
+                   [](QChar unit) { return char(unit.unicode()); });
 }
 
 void PathListing::appendAscii(QByteArrayView name)
 {
-    std::transform(name.begin(), name.end(), reserveName(name.size()),
-                   [](char byte) { return char16_t(static_cast<unsigned char>(byte)); });
+    std::copy(name.begin(), name.end(), reserveName(name.size(), name.size(), false));
 }
 
 void PathListing::clear()
@@ -55,23 +70,45 @@ void PathListing::clear()
     m_poolEnd = 0;
 }
 
-QStringView PathListing::nameAt(qsizetype index) const
+void PathListing::readName(qsizetype index, QString &name) const
 {
-    const Entry &entry = m_entries[index];
-    if (entry.length == 0)
-        return {};
-    return QStringView(m_chunks[entry.start / ChunkUnits].get() + entry.start % ChunkUnits,
-                       qsizetype(entry.length));
+    const quint64 entry = m_entries[index];
+    const qsizetype length = lengthOf(entry);
+    name.resize(length);
+    if (length == 0)
+        return;
+    const quint64 start = entry >> StartShift;
+    const char *stored = m_chunks[start / ChunkBytes].get() + start % ChunkBytes;
+    if (entry & WideFlag) {
+        std::memcpy(name.data(), stored, std::size_t(length) * 2);
+        return;
+    }
+    std::transform(stored, stored + length, name.data(),
+                   [](char byte) { return QChar(char16_t(static_cast<unsigned char>(byte))); });
+}
+
+QString PathListing::nameAt(qsizetype index) const
+{
+    QString name;
+    readName(index, name);
+    return name;
+}
+
+const QString &PathListing::folderAt(qsizetype index) const
+{
+    // Folders are in the order of their files, so the last one starting at or before the file
+    // holds it.
+    const auto after =
+        std::upper_bound(m_folders.begin(), m_folders.end(), index,
+                         [](qsizetype file, const Folder &folder) { return file < folder.first; });
+    return std::prev(after)->path;
 }
 
 QString PathListing::at(qsizetype index) const
 {
-    const QString &folder = folderAt(index);
-    const QStringView name = nameAt(index);
-    QString path;
-    path.reserve(folder.size() + name.size());
-    path.append(folder).append(name);
-    return path;
+    QString name;
+    readName(index, name);
+    return folderAt(index) + name;
 }
 
 qsizetype PathListing::endOf(qsizetype folder) const
@@ -96,7 +133,12 @@ QStringList PathListing::toStringList() const
 {
     QStringList paths;
     paths.reserve(size());
-    for (qsizetype i = 0; i < size(); ++i)
-        paths.append(at(i));
+    for (qsizetype folder = 0; folder < folderCount(); ++folder) {
+        QString name;
+        for (qsizetype i = firstOf(folder); i < endOf(folder); ++i) {
+            readName(i, name);
+            paths.append(m_folders[folder].path + name);
+        }
+    }
     return paths;
 }

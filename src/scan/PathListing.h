@@ -30,8 +30,10 @@ public:
     bool isEmpty() const { return m_entries.empty(); }
     // The whole program path of a file.
     QString at(qsizetype index) const;
-    QStringView nameAt(qsizetype index) const;
-    const QString &folderAt(qsizetype index) const { return m_folders[folderOf(index)].path; }
+    // The file's name, put into `name` so that a loop over many files reuses one string.
+    void readName(qsizetype index, QString &name) const;
+    QString nameAt(qsizetype index) const;
+    const QString &folderAt(qsizetype index) const;
 
     // Folders that hold files, in listing order, with their files as a range of indexes.
     qsizetype folderCount() const { return qsizetype(m_folders.size()); }
@@ -49,20 +51,14 @@ private:
         QString path;
         qsizetype first; // index of its first file
     };
-    struct Entry
-    {
-        quint32 folder;
-        quint32 length;
-        quint64 start; // in the name pool
-    };
 
-    qsizetype folderOf(qsizetype index) const { return m_entries[index].folder; }
-    char16_t *reserveName(qsizetype length);
+    char *reserveName(qsizetype bytes, qsizetype length, bool wide);
 
     std::vector<Folder> m_folders;
-    // Deques and fixed chunks grow without copying what they hold, so a growing listing never
-    // needs twice its size for a moment.
-    std::deque<Entry> m_entries;
-    std::vector<std::unique_ptr<char16_t[]>> m_chunks;
+    // Each entry packs where its name starts in the pool, whether it is held as UTF-16 rather
+    // than Latin-1 (most names), and its length. Deques and fixed chunks grow without copying what
+    // they hold, so a growing listing never needs twice its size for a moment.
+    std::deque<quint64> m_entries;
+    std::vector<std::unique_ptr<char[]>> m_chunks;
     quint64 m_poolEnd = 0; // where the next name goes
 };

@@ -50,7 +50,8 @@ void ScanRun::selectEntry(qsizetype index, const SelectionOptions &options, qint
 {
     // A name holds no "\" or ":", and its folder ends in "\": the name alone has the path's
     // extension. Most entries are not kept, so their whole path is never made.
-    const QStringView extension = extensionOf(m_scanList->nameAt(index));
+    m_scanList->readName(index, m_name);
+    const QStringView extension = extensionOf(m_name);
     QString path;
     bool kept = false;
     for (int test = 0; test < SelectionTestCount; ++test) {
