@@ -4,6 +4,7 @@
 #include "base/AppError.h"
 #include "base/PlainNotice.h"
 #include "platform/TextCodec.h"
+#include "platform/VolumeFiles.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -118,6 +119,86 @@ Ending listMembers(archive *reader, QStringList &lines)
     return encrypted ? Ending::Encrypted : Ending::Complete;
 }
 
+// A file inside a disc image is read through its device, with the block buffer the fd reader
+// would use and seeks for the formats that jump (7z, ZIP-like CABs).
+class DeviceSource final
+{
+public:
+    explicit DeviceSource(std::unique_ptr<QIODevice> device)
+        : m_device(std::move(device)), m_block(BlockSize, Qt::Uninitialized)
+    {}
+
+    int openOn(archive *reader)
+    {
+        archive_read_set_seek_callback(reader, &DeviceSource::seek);
+        return archive_read_open2(reader, this, nullptr, &DeviceSource::read, &DeviceSource::skip,
+                                  nullptr);
+    }
+
+private:
+    static la_ssize_t read(archive *, void *data, const void **buffer)
+    {
+        auto *self = static_cast<DeviceSource *>(data);
+        *buffer = self->m_block.constData();
+        return la_ssize_t(self->m_device->read(self->m_block.data(), self->m_block.size()));
+    }
+    static la_int64_t skip(archive *, void *data, la_int64_t request)
+    {
+        auto *self = static_cast<DeviceSource *>(data);
+        const qint64 from = self->m_device->pos();
+        const qint64 to = qMin(self->m_device->size(), from + request);
+        return self->m_device->seek(to) ? to - from : 0;
+    }
+    static la_int64_t seek(archive *, void *data, la_int64_t offset, int whence)
+    {
+        auto *self = static_cast<DeviceSource *>(data);
+        const qint64 base = whence == SEEK_SET   ? 0
+                            : whence == SEEK_CUR ? self->m_device->pos()
+                                                 : self->m_device->size();
+        return self->m_device->seek(base + offset) ? self->m_device->pos() : ARCHIVE_FATAL;
+    }
+
+    std::unique_ptr<QIODevice> m_device;
+    QByteArray m_block;
+};
+
+ArchiveReader newReader(const QString &path)
+{
+    ArchiveReader reader(archive_read_new(), &archive_read_free);
+    if (!reader)
+        throw AppError(u"Datei "_s + path + u" kann nicht geöffnet werden"_s);
+    archive_read_support_filter_all(reader.get());
+    archive_read_support_format_all(reader.get());
+    return reader;
+}
+
+void noteEnding(Ending ending, const QString &path, PlainNotice &notices)
+{
+    if (ending == Ending::Encrypted)
+        notices.plainMessage(u"Datei "_s + path + u" verschlüsselt"_s);
+    else if (ending == Ending::Unreadable)
+        notices.plainMessage(u"Datei "_s + path + u" nicht lesbar"_s);
+}
+
+int listImageMembers(const QString &path, const QByteArray &nativePath, QStringList &lines,
+                     PlainNotice &notices)
+{
+    std::unique_ptr<QIODevice> device = openImageFile(nativePath);
+    if (!device) {
+        notices.plainMessage(u"Datei "_s + path + u" nicht vorhanden"_s);
+        return 0;
+    }
+    const Utf8Names utf8Names;
+    const ArchiveReader reader = newReader(path);
+    DeviceSource source(std::move(device));
+    const qsizetype before = lines.size();
+    Ending ending = Ending::Unreadable;
+    if (source.openOn(reader.get()) == ARCHIVE_OK)
+        ending = listMembers(reader.get(), lines);
+    noteEnding(ending, path, notices);
+    return int(lines.size() - before);
+}
+
 } // namespace
 
 bool isListedArchiveName(QStringView path)
@@ -134,6 +215,8 @@ bool isListedArchiveName(QStringView path)
 int ListArchiveMembers(const QString &path, const QByteArray &nativePath, QStringList &lines,
                        PlainNotice &notices)
 {
+    if (isImagePath(nativePath))
+        return listImageMembers(path, nativePath, lines, notices);
     const FileDescriptor file(
         ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat status;
@@ -148,19 +231,11 @@ int ListArchiveMembers(const QString &path, const QByteArray &nativePath, QStrin
         throw AppError(u"Datei "_s + path + u" kann nicht geöffnet werden"_s);
 
     const Utf8Names utf8Names;
-    const ArchiveReader reader(archive_read_new(), &archive_read_free);
-    if (!reader)
-        throw AppError(u"Datei "_s + path + u" kann nicht geöffnet werden"_s);
-    archive_read_support_filter_all(reader.get());
-    archive_read_support_format_all(reader.get());
-
+    const ArchiveReader reader = newReader(path);
     const qsizetype before = lines.size();
     Ending ending = Ending::Unreadable;
     if (archive_read_open_fd(reader.get(), file.get(), BlockSize) == ARCHIVE_OK)
         ending = listMembers(reader.get(), lines);
-    if (ending == Ending::Encrypted)
-        notices.plainMessage(u"Datei "_s + path + u" verschlüsselt"_s);
-    else if (ending == Ending::Unreadable)
-        notices.plainMessage(u"Datei "_s + path + u" nicht lesbar"_s);
+    noteEnding(ending, path, notices);
     return int(lines.size() - before);
 }

@@ -5,6 +5,7 @@
 #include "base/AppError.h"
 #include "base/PlainNotice.h"
 #include "platform/TextCodec.h"
+#include "platform/VolumeFiles.h"
 
 #include <QtEndian>
 
@@ -362,6 +363,8 @@ const CentralDirectory &MemberWalk::directory()
 // is left to the open, which reports it.
 bool isMissing(const QByteArray &nativePath)
 {
+    if (isImagePath(nativePath))
+        return volumePathKind(nativePath) != VolumeEntryKind::RegularFile;
     struct stat status;
     if (::stat(nativePath.constData(), &status) == 0)
         return !S_ISREG(status.st_mode);

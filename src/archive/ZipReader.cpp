@@ -1,5 +1,7 @@
 #include "archive/ZipReader.h"
 
+#include "platform/VolumeFiles.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,8 +19,13 @@ constexpr qsizetype JumpReadLength = 4096;
 
 // O_NONBLOCK: should a FIFO take the file's place after the caller looked, the open must not block.
 ZipReader::ZipReader(const QByteArray &nativePath)
-    : m_fd(::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK))
 {
+    if (isImagePath(nativePath)) {
+        m_device = openImageFile(nativePath);
+        m_fileSize = m_device ? quint64(m_device->size()) : 0;
+        return;
+    }
+    m_fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     struct stat status;
     if (m_fd >= 0 && ::fstat(m_fd, &status) == 0 && S_ISREG(status.st_mode)) {
         m_fileSize = quint64(status.st_size);
@@ -73,6 +80,11 @@ bool ZipReader::fill(qsizetype n)
         m_buffer = std::make_unique_for_overwrite<char[]>(std::min(quint64(Capacity), m_fileSize));
     m_bufferStart = m_position;
     m_buffered = 0;
+    if (m_device) {
+        if (m_device->seek(qint64(m_position)))
+            m_buffered = qsizetype(qMax(qint64(0), m_device->read(m_buffer.get(), qint64(wanted))));
+        return m_buffered >= n;
+    }
     while (quint64(m_buffered) < wanted) {
         const ssize_t got =
             ::pread(m_fd, m_buffer.get() + m_buffered, size_t(wanted - quint64(m_buffered)),

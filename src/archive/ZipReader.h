@@ -2,13 +2,14 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QIODevice>
 
 #include <memory>
 #include <optional>
 
-// A regular file read through one large buffer, so that walking thousands of small headers costs
-// one system call per buffer rather than one per header. Nothing beyond the size the file had when
-// it was opened is read.
+// A regular file (on a disc or inside a disc image) read through one large buffer, so that walking
+// thousands of small headers costs one system call per buffer rather than one per header. Nothing
+// beyond the size the file had when it was opened is read.
 class ZipReader final
 {
 public:
@@ -20,7 +21,7 @@ public:
     ~ZipReader();
     Q_DISABLE_COPY_MOVE(ZipReader)
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_fd >= 0 || m_device; }
     quint64 fileSize() const { return m_fileSize; }
     quint64 position() const { return m_position; }
 
@@ -36,6 +37,8 @@ private:
     bool fill(qsizetype n);
 
     int m_fd = -1;
+    // A file inside a disc image is read through its device instead.
+    std::unique_ptr<QIODevice> m_device;
     quint64 m_fileSize = 0;
     quint64 m_position = 0;
     quint64 m_bufferStart = 0;

@@ -2,6 +2,7 @@
 
 #include "cli/UsageError.h"
 #include "devices/DriveCaption.h"
+#include "image/DiscImageVolume.h"
 #include "platform/LinuxDriveTable.h"
 #include "platform/LinuxLabelReader.h"
 #include "platform/MountInfo.h"
@@ -39,6 +40,19 @@ ScanTarget folderTarget(const QString &folder)
     return targetOf(std::move(drive));
 }
 
+// The image is read as the disc in drive d: would be, under its own label.
+ScanTarget imageTarget(const QString &imageFile)
+{
+    std::unique_ptr<DiscImageVolume> volume = DiscImageVolume::open(QFile::encodeName(imageFile));
+    Drive drive;
+    drive.letter = u'd';
+    drive.type = DriveType::CdRom;
+    drive.label = volume->label();
+    drive.device = imageFile;
+    drive.mountPoint = mountImage(std::move(volume));
+    return targetOf(std::move(drive));
+}
+
 } // namespace
 
 ScanTarget scanTarget(const QString &operand, const Texts &texts)
@@ -60,6 +74,8 @@ ScanTarget scanTarget(const QString &operand, const Texts &texts)
                     .arg(drive->letter));
         return targetOf(*drive);
     }
+    if (QFileInfo(operand).isFile())
+        return imageTarget(operand);
     if (!QFileInfo(operand).isDir())
         throw UsageError(texts(u"Ordner %1 gibt es nicht"_s, u"There is no folder %1"_s)
                              .arg(QDir::toNativeSeparators(operand)));

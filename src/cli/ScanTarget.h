@@ -13,6 +13,7 @@ struct ScanTarget
 
 // The drive an operand names: a letter as `tralbo-cli drives` shows it ("d", "d:", "d:\"), or a
 // folder, which is read as if it were the disc in drive d:, so that its files are stored as
-// they would be from that disc. Throws UsageError for an unknown drive, a drive without a medium
-// and a folder that does not exist.
+// they would be from that disc, or a disc image file, read as the disc in drive d:. Throws
+// UsageError for an unknown drive, a drive without a medium and a folder that does not exist,
+// ImageError for an image that cannot be read.
 ScanTarget scanTarget(const QString &operand, const Texts &texts);

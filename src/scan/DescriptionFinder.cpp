@@ -1,8 +1,6 @@
 #include "scan/DescriptionFinder.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
+#include "platform/VolumeFiles.h"
 
 #include <algorithm>
 #include <cstring>
@@ -27,19 +25,6 @@ bool hasCandidateSuffix(const char *name, std::size_t size)
     }
     return std::memcmp(suffix, "diz", 3) == 0 || std::memcmp(suffix, "inf", 3) == 0 ||
            std::memcmp(suffix, "txt", 3) == 0;
-}
-
-// A link counts by what it points to; a dangling link is no file.
-bool isRegularFile(int directoryFd, const dirent &entry)
-{
-    if (entry.d_type == DT_REG)
-        return true;
-    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
-        return false;
-    struct stat status
-    {
-    };
-    return ::fstatat(directoryFd, entry.d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
 }
 
 bool hasCandidateSuffix(QStringView name)
@@ -140,19 +125,14 @@ void DescriptionFinder::readDirectory(QStringView directory)
 
 void DescriptionFinder::readEntries()
 {
-    const std::unique_ptr<DIR, int (*)(DIR *)> listing(::opendir(m_nativeDirectory.constData()),
-                                                       &::closedir);
-    if (!listing)
-        return;
-    const int fd = ::dirfd(listing.get());
-    while (const dirent *entry = ::readdir(listing.get())) {
-        const std::size_t size = std::strlen(entry->d_name);
-        if (!hasCandidateSuffix(entry->d_name, size) || !isRegularFile(fd, *entry))
-            continue;
-        const QByteArray native(entry->d_name, qsizetype(size));
+    listVolumeDirectory(m_nativeDirectory, [this](QByteArrayView entry, VolumeEntryKind kind) {
+        if (kind != VolumeEntryKind::RegularFile ||
+            !hasCandidateSuffix(entry.data(), std::size_t(entry.size())))
+            return;
+        const QByteArray native = entry.toByteArray();
         QString name = programName(native);
         m_entries.push_back({name.toCaseFolded(), std::move(name), native, true});
-    }
+    });
 }
 
 void DescriptionFinder::takeListedEntries()
@@ -166,13 +146,9 @@ void DescriptionFinder::takeListedEntries()
 
 bool DescriptionFinder::isCheckedRegular(const Entry &entry) const
 {
-    if (!entry.isRegular) {
-        struct stat status
-        {
-        };
-        const QByteArray nativePath = m_nativeDirectory + entry.nativeName;
-        entry.isRegular = ::stat(nativePath.constData(), &status) == 0 && S_ISREG(status.st_mode);
-    }
+    if (!entry.isRegular)
+        entry.isRegular =
+            volumePathKind(m_nativeDirectory + entry.nativeName) == VolumeEntryKind::RegularFile;
     return *entry.isRegular;
 }
 

@@ -3,12 +3,14 @@
 #include "base/AppError.h"
 #include "platform/FileDescriptor.h"
 #include "platform/TextCodec.h"
+#include "platform/VolumeFiles.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -79,9 +81,21 @@ QByteArray withCrLfBreaks(QByteArray bytes)
     return result;
 }
 
-} // namespace
+// A file inside a disc image holds still, so its size is all there is to read.
+QByteArray readImageFile(const QByteArray &nativePath, const QString &programPath)
+{
+    const std::unique_ptr<QIODevice> file = openImageFile(nativePath);
+    if (!file)
+        failToOpen(programPath);
+    if (file->size() > DescriptionSizeLimit)
+        failOnSize();
+    QByteArray bytes = file->read(file->size());
+    if (bytes.size() != file->size())
+        failToOpen(programPath);
+    return bytes;
+}
 
-QString loadDescription(const QByteArray &nativePath, const QString &programPath, bool isFileIdDiz)
+QByteArray readRealFile(const QByteArray &nativePath, const QString &programPath)
 {
     // Non-blocking, so that a FIFO or a device that slipped in is refused instead of waited on.
     const FileDescriptor file(
@@ -93,8 +107,15 @@ QString loadDescription(const QByteArray &nativePath, const QString &programPath
         failToOpen(programPath);
     if (status.st_size > DescriptionSizeLimit)
         failOnSize();
+    return readAll(file.get(), status.st_size, programPath);
+}
 
-    QByteArray text = readAll(file.get(), status.st_size, programPath);
+} // namespace
+
+QString loadDescription(const QByteArray &nativePath, const QString &programPath, bool isFileIdDiz)
+{
+    QByteArray text = isImagePath(nativePath) ? readImageFile(nativePath, programPath)
+                                              : readRealFile(nativePath, programPath);
     const qsizetype nul = text.indexOf('\0');
     if (nul >= 0)
         text.truncate(nul);

@@ -1,11 +1,8 @@
 #include "scan/FindFile.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
+#include "platform/VolumeFiles.h"
 
 #include <algorithm>
-#include <cstring>
 #include <deque>
 #include <memory>
 #include <string>
@@ -14,34 +11,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Real directories are entered; links to directories are listed like directories but never
-// entered, so no walk can loop.
-enum class EntryKind : unsigned char
-{
-    File,
-    Directory,
-    DirectoryLink
-};
-
-EntryKind kindOf(int directoryFd, const dirent &entry)
-{
-    unsigned char type = entry.d_type;
-    if (type == DT_UNKNOWN) {
-        struct stat status;
-        if (::fstatat(directoryFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-            return EntryKind::File;
-        type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISLNK(status.st_mode) ? DT_LNK : DT_REG;
-    }
-    if (type == DT_DIR)
-        return EntryKind::Directory;
-    if (type == DT_LNK) {
-        struct stat target;
-        if (::fstatat(directoryFd, entry.d_name, &target, 0) == 0 && S_ISDIR(target.st_mode))
-            return EntryKind::DirectoryLink;
-    }
-    return EntryKind::File;
-}
 
 // The entries of one directory from a single enumeration, in enumeration order. The buffers are
 // reused from directory to directory, so reading a directory allocates nothing in the common case.
@@ -52,7 +21,7 @@ public:
     {
         std::size_t offset;
         std::size_t size;
-        EntryKind kind;
+        VolumeEntryKind kind;
     };
 
     // False when the directory cannot be opened.
@@ -60,20 +29,11 @@ public:
     {
         m_names.clear();
         m_entries.clear();
-        const std::unique_ptr<DIR, int (*)(DIR *)> directory(::opendir(nativeDirectory.constData()),
-                                                             &::closedir);
-        if (!directory)
-            return false;
-        const int fd = ::dirfd(directory.get());
-        while (const dirent *entry = ::readdir(directory.get())) {
-            const char *name = entry->d_name;
-            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                continue;
-            const std::size_t size = std::strlen(name);
-            m_entries.push_back({m_names.size(), size, kindOf(fd, *entry)});
-            m_names.append(name, size);
-        }
-        return true;
+        return listVolumeDirectory(
+            nativeDirectory, [this](QByteArrayView name, VolumeEntryKind kind) {
+                m_entries.push_back({m_names.size(), std::size_t(name.size()), kind});
+                m_names.append(name.data(), std::size_t(name.size()));
+            });
     }
 
     const std::vector<Entry> &entries() const { return m_entries; }
@@ -221,7 +181,7 @@ void TFindFile::walk(const PathMapper &paths, const QString &start)
         const bool readable = !current.native.isEmpty() && listing.read(current.native);
         if (readable && m_recurse) {
             for (const DirectoryListing::Entry &entry : listing.entries()) {
-                if (entry.kind != EntryKind::Directory)
+                if (entry.kind != VolumeEntryKind::Directory)
                     continue;
                 const QByteArrayView name = listing.name(entry);
                 QByteArray native = joinNative(current.native, name);
@@ -240,7 +200,7 @@ void TFindFile::walk(const PathMapper &paths, const QString &start)
         files.beginFolder(current.path);
         for (const DirectoryListing::Entry &entry : listing.entries()) {
             const QByteArrayView name = listing.name(entry);
-            if ((entry.kind != EntryKind::File && !listDirectories) ||
+            if ((!isFileKind(entry.kind) && !listDirectories) ||
                 (name.startsWith('.') && !listHidden) || !pattern.matches(name))
                 continue;
             if (isPlainAscii(name))

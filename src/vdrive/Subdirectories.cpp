@@ -1,72 +1,40 @@
 #include "vdrive/Subdirectories.h"
 
 #include "base/UpperAscii.h"
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <memory>
+#include "platform/VolumeFiles.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-using DirectoryHandle = std::unique_ptr<DIR, int (*)(DIR *)>;
-
-DirectoryHandle openDirectory(const QByteArray &nativeDirectory)
-{
-    return DirectoryHandle(::opendir(nativeDirectory.constData()), &::closedir);
-}
-
-bool isDotOrDotDot(const char *name)
-{
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
-
 // The name of the entry in nativeDirectory (ending in "/") that reads as component once a to z
 // are upper-cased in both; empty when there is none.
 QByteArray nameMatching(const QByteArray &nativeDirectory, QStringView component)
 {
-    const DirectoryHandle directory = openDirectory(nativeDirectory);
-    if (!directory)
-        return {};
     const QString wanted = upperAscii(component);
-    while (const dirent *entry = ::readdir(directory.get())) {
-        if (!isDotOrDotDot(entry->d_name) &&
-            upperAscii(programName(QByteArrayView(entry->d_name))) == wanted)
-            return QByteArray(entry->d_name);
-    }
-    return {};
+    QByteArray found;
+    listVolumeDirectory(nativeDirectory, [&](QByteArrayView name, VolumeEntryKind) {
+        if (found.isEmpty() && upperAscii(programName(name)) == wanted)
+            found = name.toByteArray();
+    });
+    return found;
 }
 
 bool exists(const QByteArray &nativePath)
 {
-    struct stat status;
-    return ::stat(nativePath.constData(), &status) == 0;
+    return volumePathKind(nativePath).has_value();
 }
 
 } // namespace
 
 bool forEachSubdirectory(const QByteArray &nativeDirectory, const SubdirectoryVisitor &visit)
 {
-    const DirectoryHandle directory = openDirectory(nativeDirectory);
-    if (!directory)
-        return false;
-    const int fd = ::dirfd(directory.get());
-    while (const dirent *entry = ::readdir(directory.get())) {
-        if (isDotOrDotDot(entry->d_name))
-            continue;
-        unsigned char type = entry->d_type;
-        struct stat status;
-        if (type == DT_UNKNOWN && ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0)
-            type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISLNK(status.st_mode) ? DT_LNK : DT_REG;
-        const bool isLink = type == DT_LNK && ::fstatat(fd, entry->d_name, &status, 0) == 0 &&
-                            S_ISDIR(status.st_mode);
-        if ((type == DT_DIR || isLink) && !visit(QByteArrayView(entry->d_name), isLink))
-            break;
-    }
-    return true;
+    bool visiting = true;
+    return listVolumeDirectory(nativeDirectory, [&](QByteArrayView name, VolumeEntryKind kind) {
+        const bool isLink = kind == VolumeEntryKind::DirectoryLink;
+        if (visiting && (kind == VolumeEntryKind::Directory || isLink))
+            visiting = visit(name, isLink);
+    });
 }
 
 bool programPathExists(const PathMapper &paths, QStringView programPath)

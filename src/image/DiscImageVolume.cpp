@@ -1,0 +1,84 @@
+#include "image/DiscImageVolume.h"
+
+#include "image/ImageError.h"
+
+#include <deque>
+
+namespace {
+
+// Links are not followed: where one points is not recorded in a form the reader resolves, and a
+// file-like entry is what a scan lists.
+VolumeEntryKind volumeKind(ImageEntry::Kind kind)
+{
+    switch (kind) {
+    case ImageEntry::Kind::File:
+        return VolumeEntryKind::RegularFile;
+    case ImageEntry::Kind::Directory:
+        return VolumeEntryKind::Directory;
+    case ImageEntry::Kind::Symlink:
+        break;
+    }
+    return VolumeEntryKind::OtherFile;
+}
+
+QByteArray childPath(const QByteArray &directory, const QByteArray &name)
+{
+    return directory.isEmpty() ? name : directory + '/' + name;
+}
+
+} // namespace
+
+std::unique_ptr<DiscImageVolume> DiscImageVolume::open(const QByteArray &nativePath)
+{
+    std::unique_ptr<DiscImage> image = DiscImage::open(nativePath);
+    std::deque<QByteArray> pending{QByteArray()};
+    while (!pending.empty()) {
+        const QByteArray directory = std::move(pending.front());
+        pending.pop_front();
+        for (const ImageEntry &entry : image->readDirectory(directory)) {
+            if (entry.isDirectory())
+                pending.push_back(childPath(directory, entry.name));
+        }
+    }
+    return std::unique_ptr<DiscImageVolume>(new DiscImageVolume(std::move(image)));
+}
+
+bool DiscImageVolume::list(const QByteArray &path, const VolumeEntryVisitor &visit)
+{
+    QList<ImageEntry> entries;
+    try {
+        entries = m_image->readDirectory(path);
+    } catch (const ImageError &) {
+        return false;
+    }
+    for (const ImageEntry &entry : entries)
+        visit(entry.name, volumeKind(entry.kind));
+    return true;
+}
+
+std::optional<VolumeEntryKind> DiscImageVolume::kindOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray name = path.mid(slash + 1);
+    try {
+        for (const ImageEntry &entry :
+             m_image->readDirectory(slash < 0 ? QByteArray() : path.left(slash))) {
+            if (entry.name == name)
+                return volumeKind(entry.kind);
+        }
+    } catch (const ImageError &) {
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<QIODevice> DiscImageVolume::openFile(const QByteArray &path)
+{
+    if (kindOf(path) != VolumeEntryKind::RegularFile)
+        return nullptr;
+    try {
+        return m_image->openFile(path);
+    } catch (const ImageError &) {
+        return nullptr;
+    }
+}
