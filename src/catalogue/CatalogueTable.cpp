@@ -144,18 +144,32 @@ void CatalogueTable::deleteDisc(
     const QString &disc, const std::function<void(const std::array<FieldValue, 4> &)> &replaced)
 {
     const QString condition = discCondition(disc);
-    const QVariantMap name{{u":disc"_s, disc}};
+    const QString key = m_connection->keyColumn();
+    qint64 first = 0;
+    qint64 last = -1;
+    qint64 count = 0;
     m_connection->forEachRecord(
-        u"SELECT %1, CD, DATEI, INFO, INHALT FROM CD WHERE %2 ORDER BY %1"_s.arg(
-            m_connection->keyColumn(), condition),
-        name, [&](qint64 key, std::array<FieldValue, 4> &fields) {
+        u"SELECT %1, CD, DATEI, INFO, INHALT FROM CD WHERE %2 ORDER BY %1"_s.arg(key, condition),
+        {{u":disc"_s, disc}}, [&](qint64 each, std::array<FieldValue, 4> &fields) {
             if (m_indexUpdate)
-                m_indexUpdate->recordDeleted(key);
+                m_indexUpdate->recordDeleted(each);
+            first = count++ == 0 ? each : first;
+            last = each;
             if (replaced)
                 replaced(fields);
         });
-    QSqlQuery remove = m_connection->prepare(u"DELETE FROM CD WHERE %1"_s.arg(condition));
-    remove.bindValue(u":disc"_s, disc);
+    // Records of one import are contiguous in the key. When the disc's records fill their range
+    // of keys, no other record lies in it, and the range is deleted by the key alone, without a
+    // second pass over a catalogue that has no index on CD.
+    QSqlQuery remove = m_connection->prepare(
+        count == last - first + 1 ? u"DELETE FROM CD WHERE %1 BETWEEN :first AND :last"_s.arg(key)
+                                  : u"DELETE FROM CD WHERE %1"_s.arg(condition));
+    if (count == last - first + 1) {
+        remove.bindValue(u":first"_s, first);
+        remove.bindValue(u":last"_s, last);
+    } else {
+        remove.bindValue(u":disc"_s, disc);
+    }
     m_connection->exec(remove);
 }
 

@@ -114,10 +114,16 @@ ImportOutcome ImportRun::replacing(const CataloguePlace &catalogue, const QStrin
     CatalogueTable table(catalogue);
     if (std::optional<ImportOutcome> failed = begin(table, steps))
         return *failed;
+    // Made once: the records go in from the files they are compared as.
+    const QList<DiscFile> scanned = files();
     QList<DiscFile> stored;
     bool treeFailed = false;
     const qsizetype written = table.replace(
-        discName, m_selection.size(), [&](qsizetype index) { return record(index, discName); },
+        discName, scanned.size(),
+        [&](qsizetype index) {
+            const DiscFile &file = scanned[index];
+            return CatalogueRecord{std::nullopt, discName, file.path, file.info, file.contents};
+        },
         [&] {
             if (!steps.tree)
                 return;
@@ -150,7 +156,7 @@ ImportOutcome ImportRun::replacing(const CataloguePlace &catalogue, const QStrin
             {},
             {},
             table.failureAfterCommit().value_or(QString()),
-            DiscChanges::between(stored, files())};
+            DiscChanges::between(stored, scanned)};
 }
 
 QList<DiscFile> ImportRun::files() const
