@@ -1,8 +1,15 @@
 #include "app/PathListModel.h"
 
+namespace {
+
+// Far more rows than a list box shows, few enough to lay out at once.
+constexpr int PageRows = 200;
+
+} // namespace
+
 int PathListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_published;
+    return parent.isValid() ? 0 : m_fetched;
 }
 
 QVariant PathListModel::data(const QModelIndex &index, int role) const
@@ -14,6 +21,27 @@ QVariant PathListModel::data(const QModelIndex &index, int role) const
     return {};
 }
 
+bool PathListModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && m_fetched < m_published;
+}
+
+void PathListModel::fetchMore(const QModelIndex &parent)
+{
+    if (!parent.isValid())
+        fetchUpTo(m_fetched + PageRows);
+}
+
+void PathListModel::fetchUpTo(int rows)
+{
+    const int end = std::min(rows, m_published);
+    if (end <= m_fetched)
+        return;
+    beginInsertRows({}, m_fetched, end - 1);
+    m_fetched = end;
+    endInsertRows();
+}
+
 void PathListModel::append(const QString &item)
 {
     m_items.append(item);
@@ -21,11 +49,9 @@ void PathListModel::append(const QString &item)
 
 void PathListModel::publish()
 {
-    if (m_published == count())
-        return;
-    beginInsertRows({}, m_published, count() - 1);
+    // The first page goes to the views at once; later ones when they scroll to them.
     m_published = count();
-    endInsertRows();
+    fetchUpTo(PageRows);
 }
 
 void PathListModel::setItems(QStringList items)
@@ -33,6 +59,7 @@ void PathListModel::setItems(QStringList items)
     beginResetModel();
     m_items = std::move(items);
     m_published = count();
+    m_fetched = std::min(m_published, PageRows);
     endResetModel();
 }
 

@@ -57,6 +57,7 @@ private Q_SLOTS:
     void closingKeepsDiscsListedMeanwhile();
     void importWaitsForAnotherWriterAndSaysSo();
     void wholeListingIsNotOfferedToScreenReaders();
+    void longSelectionIsOfferedAPageAtATime();
 
 private:
     void showForm() { m_fixture->show(); }
@@ -600,6 +601,32 @@ void TestForm1::wholeListingIsNotOfferedToScreenReaders()
     collectAccessible(QAccessible::queryAccessibleInterface(m_fixture->form.get()), reached);
     QVERIFY(!reached.contains(control<QListView>(u"ListBox1"_s)));
     QVERIFY(reached.contains(control<QListView>(u"ListBox2"_s)));
+}
+
+// A long selection reaches the list, and a screen reader walking it, a page at a time as the list
+// is scrolled, not all at once.
+void TestForm1::longSelectionIsOfferedAPageAtATime()
+{
+    constexpr int Files = 1000;
+    const QString disc = m_fixture->path(u"disc"_s);
+    for (int file = 0; file < Files; ++file)
+        writeFile(disc + u"/F%1.EXE"_s.arg(file, 4, 10, QChar(u'0')));
+    m_fixture->drives.addDrive(u'd', DriveType::CdRom, disc, u"MYDISC"_s);
+    showForm();
+    control<QCheckBox>(u"cb1"_s)->setChecked(true);
+    control<DriveComboBox>(u"DriveComboBox1"_s)->setDrive(u'd');
+    m_fixture->form->jep1Click();
+
+    auto *list = control<QListView>(u"ListBox2"_s);
+    QAccessibleInterface *offered = QAccessible::queryAccessibleInterface(list);
+    QVERIFY(offered && offered->tableInterface());
+    QVERIFY2(offered->tableInterface()->rowCount() <= Files / 4,
+             qPrintable(QString::number(offered->tableInterface()->rowCount())));
+    for (int page = 0; page < Files && list->model()->rowCount() < Files; ++page) {
+        list->scrollToBottom();
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(list->model()->rowCount(), Files);
 }
 
 QTEST_MAIN(TestForm1)

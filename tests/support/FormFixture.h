@@ -85,8 +85,11 @@ inline QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+// Every row a user reaches by scrolling to the end.
 inline QStringList rows(const QAbstractItemView *view)
 {
+    while (view->model()->canFetchMore({}))
+        view->model()->fetchMore({});
     QStringList result;
     for (int row = 0; row < view->model()->rowCount(); ++row)
         result.append(view->model()->index(row, 0).data().toString());
