@@ -87,6 +87,17 @@ void listDisc(const QString &listFile, const QString &name, bool replacing)
     DiscNameList::save(listFile, names);
 }
 
+// Whether the import adds to a disc the catalogue holds already; a catalogue that cannot be read
+// is the import's to report.
+bool holdsDisc(const CataloguePlace &catalogue, const QString &name)
+{
+    try {
+        return catalogueHoldsDisc(catalogue, name);
+    } catch (const AppError &) {
+        return false;
+    }
+}
+
 int waitSeconds(const Invocation &invocation, const Texts &texts)
 {
     if (!invocation.has(Wait))
@@ -160,7 +171,7 @@ int runImport(const Invocation &invocation, CommandContext &context)
     const QString listFile = catalogue.discListFile();
     checkListWritable(listFile, texts);
     const bool replacing = invocation.has(Replace);
-    const bool addedToCatalogued = !replacing && catalogueHoldsDisc(catalogue, name);
+    const bool addedToCatalogued = !replacing && holdsDisc(catalogue, name);
 
     CommandScan scan(invocation, context);
     scan.run();
