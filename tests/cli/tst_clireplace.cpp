@@ -40,6 +40,7 @@ private Q_SLOTS:
     void init();
     void diffTellsWhatAReplaceWouldChange();
     void importReplacesTheDiscOnlyWhenAsked();
+    void replaceWaitsForTheImportLock();
 
 private:
     // The disc as first catalogued: SETUP.EXE with a description, OLD.EXE and KEEP.EXE.
@@ -143,6 +144,35 @@ void TestCliReplace::importReplacesTheDiscOnlyWhenAsked()
         QCOMPARE(DiscNameList::load(m_catalogue->directory() + u"Quilo.lst"_s),
                  (QStringList{u"Alle CD's"_s, u"DISC"_s, u"OTHER"_s, u"DISC"_s}));
     QCOMPARE(run({u"diff"_s, u"DISC"_s, m_disc}).exitCode, 0);
+}
+
+// While another import holds the catalogue (a file's write lock, a server's import lock), a
+// replace waits, gives up after --wait and leaves the disc as it was.
+void TestCliReplace::replaceWaitsForTheImportLock()
+{
+    QCOMPARE(run({u"import"_s, m_disc, u"--name"_s, u"DISC"_s}).exitCode, 0);
+    changeDisc();
+    const std::vector<CatalogueRecord> before = m_catalogue->stored();
+    const bool server = CatalogueFixture::backEnd() == BackEnd::Server;
+    {
+        QSqlDatabase holder =
+            QSqlDatabase::addDatabase(server ? u"QPSQL"_s : u"QSQLITE"_s, u"holder"_s);
+        holder.setDatabaseName(server ? m_catalogue->fileName().section(u'=', 1)
+                                      : m_catalogue->fileName());
+        QVERIFY(holder.open());
+        QSqlQuery hold(holder);
+        QVERIFY(hold.exec(server ? u"BEGIN"_s : u"BEGIN IMMEDIATE"_s));
+        if (server)
+            QVERIFY(hold.exec(u"SELECT pg_advisory_xact_lock(%1)"_s.arg(0x7472616c626f)));
+        const Outcome waited =
+            run({u"import"_s, m_disc, u"--name"_s, u"DISC"_s, u"--replace"_s, u"--wait"_s, u"1"_s});
+        QCOMPARE(waited.exitCode, 1);
+        QVERIFY2(waited.err.contains(u"is locked"_s), qPrintable(waited.err));
+        QVERIFY(hold.exec(u"ROLLBACK"_s));
+    }
+    QSqlDatabase::removeDatabase(u"holder"_s);
+    QVERIFY(m_catalogue->stored() == before);
+    QCOMPARE(run({u"import"_s, m_disc, u"--name"_s, u"DISC"_s, u"--replace"_s}).exitCode, 0);
 }
 
 TRALBO_TEST_ON_EACH_BACKEND(TestCliReplace)
