@@ -4,7 +4,7 @@
 
 #include <QHash>
 
-#include <deque>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -20,20 +20,32 @@ bool sameText(const FieldValue &left, const FieldValue &right)
 
 DiscChanges DiscChanges::between(const QList<DiscFile> &stored, const QList<DiscFile> &scanned)
 {
-    QHash<QString, std::deque<qsizetype>> unpaired;
-    unpaired.reserve(stored.size());
-    for (qsizetype index = 0; index < stored.size(); ++index)
-        unpaired[stored[index].path].push_back(index);
+    // The first unpaired stored entry of each path, and for each entry the next one of its path:
+    // one table and one array, where a list per path would cost an allocation per file.
+    constexpr qsizetype None = -1;
+    QHash<QStringView, qsizetype> firstUnpaired;
+    firstUnpaired.reserve(stored.size());
+    std::vector<qsizetype> nextOfPath(std::size_t(stored.size()), None);
+    for (qsizetype index = stored.size() - 1; index >= 0; --index) {
+        const QStringView path(stored[index].path);
+        const auto found = firstUnpaired.find(path);
+        if (found == firstUnpaired.end()) {
+            firstUnpaired.insert(path, index);
+            continue;
+        }
+        nextOfPath[std::size_t(index)] = *found;
+        *found = index;
+    }
     std::vector<bool> paired(std::size_t(stored.size()), false);
     DiscChanges result;
     for (const DiscFile &file : scanned) {
-        const auto found = unpaired.find(file.path);
-        if (found == unpaired.end() || found->empty()) {
+        const auto found = firstUnpaired.find(QStringView(file.path));
+        if (found == firstUnpaired.end() || *found == None) {
             result.add(Kind::Added, file.path);
             continue;
         }
-        const qsizetype index = found->front();
-        found->pop_front();
+        const qsizetype index = *found;
+        *found = nextOfPath[std::size_t(index)];
         paired[std::size_t(index)] = true;
         const DiscFile &before = stored[index];
         if (!sameText(before.info, file.info) || !sameText(before.contents, file.contents))
