@@ -3,8 +3,9 @@
 # the figure's goals as GOAL lines (see bench/BenchReport.h).
 # Usage: scripts/bench.sh BUILD_DIR [ID]  -- ID (default: $BENCH) keeps only figures whose id
 # contains it.
-# A full run (no ID) also writes docs/PERFORMANCE.md from those lines. A run of some figures leaves
-# the report alone, so that it always shows one whole run on one machine.
+# A full run (no ID) also writes docs/PERFORMANCE.md from those lines, followed by where the scan
+# figures' time goes, from one more run of each under perf (scripts/profile-scans.sh). A run of some
+# figures leaves the report alone, so that it always shows one whole run on one machine.
 # Exits with 1 when a goal misses, after writing the report.
 set -euo pipefail
 build=${1:?usage: bench.sh BUILD_DIR [ID]}
@@ -104,6 +105,10 @@ else
     fi
     tools="$(find --version | sed -n 1p), $(unzip -v | sed -n 1p | cut -d' ' -f1-2),"
     tools="$tools sqlite3 $(sqlite3 --version | cut -d' ' -f1)"
+    # After the figures, so that the profiler slows none of them.
+    echo "bench.sh: profiling the scan figures" >&2
+    profile=$("$root/scripts/profile-scans.sh" "$build") ||
+        profile=$'## Where the time goes\n\nNot profiled: scripts/profile-scans.sh failed.'
     {
         echo "# Performance"
         echo
@@ -122,6 +127,8 @@ else
         echo "- Reference tools: $tools"
         echo
         awk "$tabulate" "$output"
+        echo
+        echo "$profile"
     } > "$report.new"
     mv "$report.new" "$report"
     echo "bench.sh: wrote $report" >&2

@@ -16,7 +16,7 @@ packages=(
 )
 
 if [ "${1:-}" = --bench ]; then
-    packages+=(chromium)
+    packages+=(chromium linux-perf)
 fi
 
 missing=()
