@@ -1,4 +1,5 @@
 #include "app/Environment.h"
+#include "app/ImageDrive.h"
 #include "app/QtDialogService.h"
 #include "app/Unit1.h"
 #include "base/FullStop.h"
@@ -7,6 +8,7 @@
 #include "devices/CDEvents.h"
 #include "platform/GioAutorunSetting.h"
 #include "platform/GioVolumeMounter.h"
+#include "platform/ImageDriveTable.h"
 #include "platform/LinuxDriveTable.h"
 #include "platform/LinuxLabelReader.h"
 #include "platform/ProcMountSource.h"
@@ -32,7 +34,8 @@ int main(int argc, char *argv[])
 
     ProcMountSource mountSource;
     LinuxLabelReader labelReader;
-    LinuxDriveTable drives(mountSource, labelReader);
+    LinuxDriveTable systemDrives(mountSource, labelReader);
+    ImageDriveTable drives(systemDrives);
     QtDialogService dialogs;
     QtSettingsStore settings;
     GioAutorunSetting autorun;
@@ -48,6 +51,10 @@ int main(int argc, char *argv[])
     Environment environment;
     environment.catalogue = chosenCataloguePlace({}, settings.catalogueUrl(), directory.path);
     environment.drives = &drives;
+    environment.images = &drives;
+    // "tralbo IMAGE.iso", as a file manager's "Open with" starts it: the image is a drive at once.
+    if (const QStringList arguments = QApplication::arguments(); arguments.size() > 1)
+        environment.initialDrive = openImageDrive(arguments[1], drives, dialogs);
     environment.dialogs = &dialogs;
     environment.settings = &settings;
     environment.autorun = &autorun;

@@ -7,6 +7,7 @@
 class AutorunSetting;
 class DialogService;
 class DriveTable;
+class ImageDriveTable;
 class MountSource;
 class SettingsStore;
 class VolumeMounter;
@@ -23,4 +24,9 @@ struct Environment
     QString autorunMarker; // remembers the desktop's autorun switch while the program runs
     MountSource *mounts = nullptr;
     VolumeMounter *volumes = nullptr; // none: media stay as the desktop left them
+    // The table that drives points to when disc images can be opened as drives; none: the drive
+    // selector offers no image.
+    ImageDriveTable *images = nullptr;
+    // The drive selected at start instead of the one holding the current folder.
+    QChar initialDrive;
 };

@@ -1,6 +1,7 @@
 #include "app/QtDialogService.h"
 
 #include <QAbstractButton>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -68,4 +69,12 @@ DialogService::ReplaceAnswer QtDialogService::askReplaceDisc(const QString &disc
     default:
         return ReplaceAnswer::Cancel;
     }
+}
+
+std::optional<QString> QtDialogService::askImageFile()
+{
+    const QString file = QFileDialog::getOpenFileName(
+        m_parent, u"Abbilddatei öffnen"_s, QString(),
+        u"Abbilddateien (*.iso *.img *.bin *.udf);;Alle Dateien (*)"_s);
+    return file.isEmpty() ? std::nullopt : std::optional<QString>(file);
 }

@@ -19,6 +19,7 @@ public:
     std::optional<QString> askDiscName(const QString &proposal) override;
     bool confirmDelete() override;
     ReplaceAnswer askReplaceDisc(const QString &disc) override;
+    std::optional<QString> askImageFile() override;
 
 private:
     QPointer<QWidget> m_parent;

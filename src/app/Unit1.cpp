@@ -2,6 +2,7 @@
 
 #include "app/FormStorage.h"
 #include "app/HandlerGuard.h"
+#include "app/ImageDrive.h"
 #include "app/OpenDialogs.h"
 #include "base/AppError.h"
 #include "catalogue/BrowseQuery.h"
@@ -12,6 +13,7 @@
 #include "devices/CDEvents.h"
 #include "devices/DriveComboBox.h"
 #include "devices/MountWatcher.h"
+#include "platform/ImageDriveTable.h"
 #include "scan/FindFile.h"
 #include "scan/MSysInfo.h"
 #include "vdrive/DirTree.h"
@@ -166,6 +168,8 @@ void TForm1::CD1AfterArrival()
 
 QChar TForm1::initialDriveLetter() const
 {
+    if (!m_environment.initialDrive.isNull())
+        return m_environment.initialDrive;
     const std::optional<QString> current = m_paths.toProgram(QDir::currentPath().toUtf8());
     return current ? current->at(0) : QChar();
 }
@@ -185,6 +189,19 @@ void TForm1::connectHandlers()
     guardedConnect(DriveComboBox1, &DriveComboBox::driveChanged, this,
                    &TForm1::DriveComboBox1Change, dialogs);
     guardedConnect(db1, &QPushButton::clicked, this, &TForm1::db1Click, dialogs);
+    if (ImageDriveTable *images = m_environment.images) {
+        DriveComboBox1->setOffersImageFiles(true);
+        connect(DriveComboBox1, &DriveComboBox::imageFileRequested, this, [this, images, &dialogs] {
+            runGuarded(dialogs, [&] {
+                const std::optional<QString> file = dialogs.askImageFile();
+                const QChar letter = file ? openImageDrive(*file, *images, dialogs) : QChar();
+                if (letter.isNull())
+                    return;
+                DriveComboBox1->updateDriveList();
+                DriveComboBox1->setDrive(letter);
+            });
+        });
+    }
     guardedConnect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change,
                    dialogs);
     guardedConnect(TL2, &DiscList::chosen, this, &TForm1::TL2Click, dialogs);

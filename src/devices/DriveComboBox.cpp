@@ -5,6 +5,16 @@
 #include <QIcon>
 #include <QSignalBlocker>
 
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString ImageFileEntry = u"Abbilddatei öffnen…"_s;
+// The entry's data, which no drive's item carries.
+constexpr int ImageFileRole = 1;
+
+} // namespace
+
 DriveComboBox::DriveComboBox(DriveTable &drives, QChar initialDrive, QWidget *parent)
     : QComboBox(parent), m_drives(drives), m_drive(initialDrive.toLower())
 {
@@ -63,11 +73,18 @@ void DriveComboBox::rebuildItems()
             continue;
         addItem(QIcon::fromTheme(driveIconName(drive.type)), driveCaption(drive));
     }
+    if (m_offersImageFiles)
+        addItem(QIcon::fromTheme(u"document-open"_s), ImageFileEntry, ImageFileRole);
     setCurrentIndex(-1);
 }
 
 void DriveComboBox::userChose(int index)
 {
+    if (itemData(index) == ImageFileRole) {
+        selectItemOf(m_drive);
+        Q_EMIT imageFileRequested();
+        return;
+    }
     const QString caption = itemText(index);
     if (caption.isEmpty())
         return;

@@ -4,7 +4,8 @@
 
 #include <QComboBox>
 
-// The drive selector: one item per present drive under its caption; holds the chosen drive as a
+// The drive selector: one item per present drive under its caption (and, where offered, one for
+// opening a disc image); holds the chosen drive as a
 // lower-case letter and reports every change of drive through driveChanged().
 class DriveComboBox final : public QComboBox
 {
@@ -12,6 +13,9 @@ class DriveComboBox final : public QComboBox
 
 public:
     DriveComboBox(DriveTable &drives, QChar initialDrive, QWidget *parent = nullptr);
+
+    // Adds "Abbilddatei öffnen…" as the last entry; choosing it asks for imageFileRequested().
+    void setOffersImageFiles(bool offers) { m_offersImageFiles = offers; }
 
     // The selected drive's letter; a null QChar when none is selected.
     QChar drive() const { return m_drive; }
@@ -25,6 +29,8 @@ public:
 
 Q_SIGNALS:
     void driveChanged();
+    // The entry for opening a disc image was chosen; the selection stays on the drive before.
+    void imageFileRequested();
 
 private:
     void rebuildItems();
@@ -33,4 +39,5 @@ private:
 
     DriveTable &m_drives;
     QChar m_drive;
+    bool m_offersImageFiles = false;
 };

@@ -35,4 +35,7 @@ public:
     // when an import's disc name is catalogued already. A service that never asks adds, as
     // every import did before the question was asked.
     virtual ReplaceAnswer askReplaceDisc(const QString &) { return ReplaceAnswer::Add; }
+    // The file dialog for a disc image to open as a drive; empty when none was chosen. A service
+    // without the dialog chooses none.
+    virtual std::optional<QString> askImageFile() { return std::nullopt; }
 };

@@ -29,6 +29,12 @@ public:
         return replaceAnswers.isEmpty() ? ReplaceAnswer::Add : replaceAnswers.takeFirst();
     }
 
+    std::optional<QString> askImageFile() override
+    {
+        ++imageFileQuestions;
+        return imageFiles.isEmpty() ? std::nullopt : imageFiles.takeFirst();
+    }
+
     int total() const { return warnings.size() + errors.size() + plainMessages.size(); }
 
     QStringList warnings;
@@ -40,4 +46,6 @@ public:
     QList<bool> deleteAnswers;           // answers of the delete confirmation, in order
     QStringList replaceQuestions;        // the discs asked about replacing
     QList<ReplaceAnswer> replaceAnswers; // answers of the replace question; none: "Nein"
+    int imageFileQuestions = 0;
+    QList<std::optional<QString>> imageFiles; // answers of the image file dialog, in order
 };
