@@ -31,23 +31,34 @@ QByteArray childPath(const QByteArray &directory, const QByteArray &name)
 std::unique_ptr<DiscImageVolume> DiscImageVolume::open(const QByteArray &nativePath)
 {
     std::unique_ptr<DiscImage> image = DiscImage::open(nativePath);
+    Listings listings;
     std::deque<QByteArray> pending{QByteArray()};
     while (!pending.empty()) {
-        const QByteArray directory = std::move(pending.front());
+        QByteArray directory = std::move(pending.front());
         pending.pop_front();
-        for (const ImageEntry &entry : image->readDirectory(directory)) {
+        QList<ImageEntry> entries = image->readDirectory(directory);
+        for (const ImageEntry &entry : entries) {
             if (entry.isDirectory())
                 pending.push_back(childPath(directory, entry.name));
         }
+        listings.insert(std::move(directory), std::move(entries));
     }
-    return std::unique_ptr<DiscImageVolume>(new DiscImageVolume(std::move(image)));
+    return std::unique_ptr<DiscImageVolume>(
+        new DiscImageVolume(std::move(image), std::move(listings)));
+}
+
+QList<ImageEntry> DiscImageVolume::entriesOf(const QByteArray &path)
+{
+    if (const auto known = m_listings.constFind(path); known != m_listings.cend())
+        return *known;
+    return m_image->readDirectory(path);
 }
 
 bool DiscImageVolume::list(const QByteArray &path, const VolumeEntryVisitor &visit)
 {
     QList<ImageEntry> entries;
     try {
-        entries = m_image->readDirectory(path);
+        entries = entriesOf(path);
     } catch (const ImageError &) {
         return false;
     }
@@ -61,8 +72,7 @@ std::optional<VolumeEntryKind> DiscImageVolume::kindOf(const QByteArray &path)
     const qsizetype slash = path.lastIndexOf('/');
     const QByteArray name = path.mid(slash + 1);
     try {
-        for (const ImageEntry &entry :
-             m_image->readDirectory(slash < 0 ? QByteArray() : path.left(slash))) {
+        for (const ImageEntry &entry : entriesOf(slash < 0 ? QByteArray() : path.left(slash))) {
             if (entry.name == name)
                 return volumeKind(entry.kind);
         }

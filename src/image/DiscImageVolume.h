@@ -3,12 +3,15 @@
 #include "image/DiscImage.h"
 #include "platform/VolumeFiles.h"
 
+#include <QHash>
+
 // A disc image as a volume of the program's own mount table.
 class DiscImageVolume final : public ImageVolume
 {
 public:
     // Opens the image and reads its whole folder tree once, so that a damaged image fails here,
-    // whole, and never in the middle of a scan. Throws ImageError.
+    // whole, and never in the middle of a scan; the listings read then serve every later one.
+    // Throws ImageError.
     static std::unique_ptr<DiscImageVolume> open(const QByteArray &nativePath);
 
     QString label() const override { return m_image->label(); }
@@ -17,7 +20,15 @@ public:
     std::unique_ptr<QIODevice> openFile(const QByteArray &path) override;
 
 private:
-    explicit DiscImageVolume(std::unique_ptr<DiscImage> image) : m_image(std::move(image)) {}
+    using Listings = QHash<QByteArray, QList<ImageEntry>>;
+
+    DiscImageVolume(std::unique_ptr<DiscImage> image, Listings listings)
+        : m_image(std::move(image)), m_listings(std::move(listings))
+    {}
+    // The directory's entries, from the listings read at opening when it is among them.
+    QList<ImageEntry> entriesOf(const QByteArray &path);
 
     std::unique_ptr<DiscImage> m_image;
+    // Each directory's entries by its path as the walk at opening reached it.
+    Listings m_listings;
 };
