@@ -191,7 +191,13 @@ quint64 absoluteSector(const Partitions &partitions, quint16 reference, quint32 
 ImageNode readFileEntry(const ImageSectors &sectors, const Partitions &partitions,
                         quint16 reference, quint32 block)
 {
-    const QByteArray entry = sectors.read(absoluteSector(partitions, reference, block), 1);
+    return fileEntryNode(sectors, partitions, reference, block,
+                         sectors.read(absoluteSector(partitions, reference, block), 1));
+}
+
+ImageNode fileEntryNode(const ImageSectors &sectors, const Partitions &partitions,
+                        quint16 reference, quint32 block, QByteArrayView entry)
+{
     const bool extended = hasTag(entry, ExtendedFileEntry, block);
     if (!extended && !hasTag(entry, FileEntry, block))
         throw ImageError(ImageFault::BadDescriptor);
@@ -200,8 +206,8 @@ ImageNode readFileEntry(const ImageSectors &sectors, const Partitions &partition
     const quint64 descriptorsLength = le32(entry, base - 4);
     if (extendedAttributes + descriptorsLength > quint64(BlockSize - base))
         throw ImageError(ImageFault::BadDescriptor);
-    const QByteArrayView descriptors = QByteArrayView(entry).sliced(
-        base + qsizetype(extendedAttributes), qsizetype(descriptorsLength));
+    const QByteArrayView descriptors =
+        entry.sliced(base + qsizetype(extendedAttributes), qsizetype(descriptorsLength));
 
     ImageNode node;
     const quint8 fileType = quint8(entry[27]);
