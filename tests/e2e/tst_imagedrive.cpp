@@ -195,7 +195,7 @@ void TestImageDrive::damagedImageIsRefusedWhole()
     const QString catalogue = path(u"catalogue-damaged"_s);
     const Outcome outcome = import(damaged, catalogue);
     QVERIFY2(outcome.exitCode == 1, outcome.out.constData());
-    QVERIFY2(outcome.err.startsWith(u"tralbo-cli: Die Abbilddatei ist beschädigt: "_s),
+    QVERIFY2(outcome.err.startsWith(u"tralbo-cli: The image file is damaged: "_s),
              qPrintable(outcome.err));
     QCOMPARE(catalogueRowTexts(catalogue + u"/CD.db"_s), QStringList());
 }
