@@ -376,12 +376,14 @@ bool isMissing(const QByteArray &nativePath)
 int ListZipMembers(const QString &path, const QByteArray &nativePath, QStringList &lines,
                    PlainNotice &notices)
 {
-    if (isMissing(nativePath)) {
+    // Opened first: the reader takes only a regular file, so the path is looked at a second time
+    // only when it fails, to tell a missing file from one that cannot be opened.
+    ZipReader reader(nativePath);
+    if (!reader.isOpen()) {
+        if (!isMissing(nativePath))
+            throw AppError(u"Datei "_s + path + u" kann nicht geöffnet werden"_s);
         notices.plainMessage(u"Datei "_s + path + u" nicht vorhanden"_s);
         return 0;
     }
-    ZipReader reader(nativePath);
-    if (!reader.isOpen())
-        throw AppError(u"Datei "_s + path + u" kann nicht geöffnet werden"_s);
     return MemberWalk(reader, lines).run();
 }
