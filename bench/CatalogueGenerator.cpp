@@ -71,8 +71,12 @@ void importRecords(const QString &fileName, int count, RecordGenerator &generato
     table.close();
 }
 
-// The catalogue of a million records, made once and kept in the data folder.
 QString largeCatalogue(const QString &folder)
+{
+    return generatedCatalogue(folder, LargeRecords);
+}
+
+QString generatedCatalogue(const QString &folder, int records)
 {
     const QString fileName = folder + u"/CD.db"_s;
     if (QFile::exists(fileName))
@@ -82,7 +86,7 @@ QString largeCatalogue(const QString &folder)
     QFile::remove(building);
     createEmptyCatalogue(building);
     RecordGenerator generator;
-    importRecords(building, LargeRecords, generator);
+    importRecords(building, records, generator);
     if (!QFile::rename(building, fileName))
         qFatal("cannot rename %s", qPrintable(building));
     return fileName;

@@ -34,7 +34,9 @@ private:
 // Appends count records of the generator to the catalogue (a file or a server) in one
 // transaction.
 void importRecords(const QString &fileName, int count, RecordGenerator &generator);
-// The catalogue of a million records in folder, made once and kept there.
+// A catalogue of generated records in folder, made once and kept there.
+QString generatedCatalogue(const QString &folder, int records);
+// The one of a million records.
 QString largeCatalogue(const QString &folder);
 
 // A field as the benchmarks' CSV files hold it: quoted, with its quotes doubled; NULL as nothing.

@@ -1,9 +1,7 @@
 #include "BenchReport.h"
-#include "catalogue/CatalogueSchema.h"
 #include "CatalogueGenerator.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -17,23 +15,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int PageRecords = 100'000; // 50 discs of DiscRecords each
-
-// The catalogue of the page, made once and kept in folder.
-QString pageCatalogue(const QString &folder)
-{
-    const QString fileName = folder + u"/CD.db"_s;
-    if (QFile::exists(fileName))
-        return fileName;
-    QDir().mkpath(folder);
-    const QString building = folder + u"/building.db"_s;
-    QFile::remove(building);
-    createEmptyCatalogue(building);
-    RecordGenerator generator;
-    importRecords(building, PageRecords, generator);
-    if (!QFile::rename(building, fileName))
-        qFatal("cannot rename %s", qPrintable(building));
-    return fileName;
-}
 
 void exportHtml(const QString &catalogue, const QString &page)
 {
@@ -87,7 +68,7 @@ QByteArray screenshot(const QString &browser, const QStringList &arguments, cons
 // browser's own start, which the reference shows alone.
 void benchHtmlFirstScreen(const QString &folder, const QString &browser)
 {
-    const QString catalogue = pageCatalogue(folder);
+    const QString catalogue = generatedCatalogue(folder, PageRecords);
     QTemporaryDir work;
     const QString page = work.filePath(u"export.html"_s);
     exportHtml(catalogue, page);

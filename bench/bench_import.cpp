@@ -6,10 +6,8 @@
 #include "catalogue/SearchIndex.h"
 #include "devices/DriveComboBox.h"
 #include "FolderDriveTable.h"
+#include "IsolatedDesktop.h"
 #include "platform/DialogService.h"
-#include "platform/GioAutorunSetting.h"
-#include "platform/ProcMountSource.h"
-#include "platform/QtSettingsStore.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -18,7 +16,6 @@
 #include <QListView>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -168,16 +165,8 @@ void benchWindow(const QString &data, int count, const QString &id)
     environment.drives = &drives;
     environment.dialogs = &dialogs;
     environment.catalogue = CataloguePlace::inFolder(folder + u"/window/"_s);
-    QTemporaryDir isolated;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(isolated.path()));
-    qputenv("GSETTINGS_BACKEND", "memory");
-    QtSettingsStore settings;
-    GioAutorunSetting autorun;
-    ProcMountSource mounts;
-    environment.settings = &settings;
-    environment.autorun = &autorun;
-    environment.autorunMarker = isolated.filePath(u"autorun-saved"_s);
-    environment.mounts = &mounts;
+    IsolatedDesktop isolated;
+    isolated.serve(environment);
 
     TForm1 form(environment);
     form.show();

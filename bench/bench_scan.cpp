@@ -5,16 +5,13 @@
 #include "devices/DriveComboBox.h"
 #include "FailingDialogService.h"
 #include "FolderDriveTable.h"
-#include "platform/GioAutorunSetting.h"
-#include "platform/ProcMountSource.h"
-#include "platform/QtSettingsStore.h"
+#include "IsolatedDesktop.h"
 #include "TreeGenerator.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QListView>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -67,18 +64,10 @@ int main(int argc, char *argv[])
     // Settings, the desktop's autorun switch and the program's folder stay in a throw-away place.
     // The window warns at its first showing when its folder holds no catalogue, so it gets an
     // empty one.
-    QTemporaryDir isolated;
+    IsolatedDesktop isolated;
     createEmptyCatalogue(isolated.filePath(u"CD.db"_s));
     environment.catalogue = CataloguePlace::inFolder(isolated.path() + u'/');
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(isolated.path()));
-    qputenv("GSETTINGS_BACKEND", "memory");
-    QtSettingsStore settings;
-    GioAutorunSetting autorun;
-    ProcMountSource mounts;
-    environment.settings = &settings;
-    environment.autorun = &autorun;
-    environment.autorunMarker = isolated.filePath(u"autorun-saved"_s);
-    environment.mounts = &mounts;
+    isolated.serve(environment);
 
     TForm1 form(environment);
     form.show();

@@ -3,16 +3,13 @@
 #include "BenchReport.h"
 #include "FailingDialogService.h"
 #include "FolderDriveTable.h"
-#include "platform/GioAutorunSetting.h"
-#include "platform/ProcMountSource.h"
-#include "platform/QtSettingsStore.h"
+#include "IsolatedDesktop.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTableView>
-#include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
 
@@ -35,22 +32,14 @@ int main(int argc, char *argv[])
             qFatal("cannot generate the catalogue");
     }
 
-    QTemporaryDir isolated;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(isolated.path()));
-    qputenv("GSETTINGS_BACKEND", "memory");
+    IsolatedDesktop isolated;
     FolderDriveTable drives(u'd', isolated.path());
     FailingDialogService dialogs;
-    QtSettingsStore settings;
-    GioAutorunSetting autorun;
-    ProcMountSource mounts;
     Environment environment;
     environment.catalogue = CataloguePlace::inFolder(folder);
     environment.drives = &drives;
     environment.dialogs = &dialogs;
-    environment.settings = &settings;
-    environment.autorun = &autorun;
-    environment.autorunMarker = isolated.filePath(u"autorun-saved"_s);
-    environment.mounts = &mounts;
+    isolated.serve(environment);
 
     const double seconds = bestSeconds(3, [&] {
         TForm1 form(environment);

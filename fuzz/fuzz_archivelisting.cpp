@@ -1,8 +1,6 @@
 #include "archive/ArchiveListing.h"
+#include "FileInput.h"
 #include "platform/DialogService.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -24,13 +22,6 @@ public:
     int shown = 0;
 };
 
-// One file in memory for all runs, opened by path as the scan opens a file on a disc.
-int memoryFile()
-{
-    static const int fd = ::memfd_create("fuzz_archivelisting", MFD_CLOEXEC);
-    return fd;
-}
-
 } // namespace
 
 // Besides surviving any input, the count must match the lines, each line must have the member
@@ -38,19 +29,14 @@ int memoryFile()
 // as a finding: the file is there and opens, so nothing may throw.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const int fd = memoryFile();
-    if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != ssize_t(size))
-        __builtin_trap();
-    static const QByteArray path = "/proc/self/fd/" + QByteArray::number(fd);
+    const QByteArray path = inputAsFile(data, size);
 
     QStringList lines;
     CountingDialogs dialogs;
     const int count = ListArchiveMembers(u"d:\\FUZZ.7Z"_s, path, lines, dialogs);
     if (count != lines.size() || dialogs.shown > 1)
         __builtin_trap();
-    for (const QString &line : lines) {
-        if (!line.endsWith(u" Byte ") || line.size() < 14)
-            __builtin_trap();
-    }
+    if (!haveMemberLineForm(lines))
+        __builtin_trap();
     return 0;
 }

@@ -1,8 +1,6 @@
+#include "FileInput.h"
 #include "image/DiscImage.h"
 #include "image/ImageError.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -13,13 +11,6 @@ namespace {
 // Enough for every seed's tree; a mutated image may describe far more entries than it holds
 // bytes, and each of them must still be checked, but not without end.
 constexpr int MaxEntries = 4096;
-
-// One file in memory for all runs, opened by path as a scan opens an image file.
-int memoryFile()
-{
-    static const int fd = ::memfd_create("fuzz_discimage", MFD_CLOEXEC);
-    return fd;
-}
 
 bool isShowableName(const QByteArray &name)
 {
@@ -56,10 +47,7 @@ void walk(DiscImage &image)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const int fd = memoryFile();
-    if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != ssize_t(size))
-        __builtin_trap();
-    static const QByteArray path = "/proc/self/fd/" + QByteArray::number(fd);
+    const QByteArray path = inputAsFile(data, size);
     try {
         const std::unique_ptr<DiscImage> image = DiscImage::open(path);
         (void)image->label();

@@ -35,16 +35,6 @@ bool hasCandidateSuffix(QStringView name)
     return isSuffix(u".diz") || isSuffix(u".inf") || isSuffix(u".txt");
 }
 
-// Directory part of a program path: up to and including its last "\" or ":".
-qsizetype fileNameStart(QStringView path)
-{
-    for (qsizetype i = path.size(); i > 0; --i) {
-        if (path[i - 1] == u'\\' || path[i - 1] == u':')
-            return i;
-    }
-    return 0;
-}
-
 } // namespace
 
 std::optional<DescriptionCandidate> DescriptionFinder::find(const QString &programPath)

@@ -20,6 +20,15 @@ qsizetype lengthOf(quint64 entry)
 
 } // namespace
 
+qsizetype fileNameStart(QStringView path)
+{
+    for (qsizetype i = path.size(); i > 0; --i) {
+        if (path[i - 1] == u'\\' || path[i - 1] == u':')
+            return i;
+    }
+    return 0;
+}
+
 void PathListing::beginFolder(const QString &folder)
 {
     // A folder without files keeps no row: the next folder takes its place.
@@ -120,7 +129,7 @@ PathListing PathListing::fromPaths(const QStringList &paths)
 {
     PathListing listing;
     for (const QString &path : paths) {
-        const qsizetype nameStart = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u':')) + 1;
+        const qsizetype nameStart = fileNameStart(path);
         const QStringView folder = QStringView(path).first(nameStart);
         if (listing.isEmpty() || listing.folderAt(listing.size() - 1) != folder)
             listing.beginFolder(folder.toString());

@@ -7,6 +7,9 @@
 #include <memory>
 #include <vector>
 
+// Where the file name of a program path starts: after its last "\" or ":".
+qsizetype fileNameStart(QStringView path);
+
 // The program paths of a scan, in listing order, held as their folders plus a pool of names: a
 // million paths cost their names and a few bytes each instead of one string apiece. The files of a
 // folder follow each other, as a walk lists them.
