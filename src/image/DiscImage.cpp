@@ -41,13 +41,32 @@ DiscImage::~DiscImage() = default;
 
 QList<ImageEntry> DiscImage::readDirectory(const QByteArray &path)
 {
+    QList<ImageEntry> entries;
     const QByteArray key = normalised(path);
     const QList<Node> nodes = listDirectory(directoryAt(key), key);
+    entries.reserve(nodes.size());
+    for (Node node : nodes) {
+        if (!node.detailed)
+            readDetails(node);
+        entries.append(std::move(node.entry));
+    }
+    return entries;
+}
+
+QList<ImageEntry> DiscImage::readNames(const QByteArray &path)
+{
     QList<ImageEntry> entries;
+    const QByteArray key = normalised(path);
+    const QList<Node> nodes = listDirectory(directoryAt(key), key);
     entries.reserve(nodes.size());
     for (const Node &node : nodes)
         entries.append(node.entry);
     return entries;
+}
+
+ImageEntry DiscImage::entryAt(const QByteArray &path)
+{
+    return detailedNodeAt(normalised(path)).entry;
 }
 
 QByteArray DiscImage::readFile(const QByteArray &path, qint64 maxBytes)
@@ -68,7 +87,7 @@ QByteArray DiscImage::readContent(const ImageContent &content) const
 std::unique_ptr<ImageFileDevice> DiscImage::fileDevice(const QByteArray &path)
 {
     const QByteArray key = normalised(path);
-    Node node = nodeAt(key);
+    Node node = detailedNodeAt(key);
     if (node.entry.isDirectory())
         throw ImageError(ImageFault::NotFound, QString::fromUtf8(key));
     return std::make_unique<ImageFileDevice>(m_sectors, std::move(node.content));
@@ -99,6 +118,16 @@ DiscImage::Node DiscImage::nodeAt(const QByteArray &path)
     }
     throw ImageError(ImageFault::NotFound, QString::fromUtf8(path));
 }
+
+DiscImage::Node DiscImage::detailedNodeAt(const QByteArray &path)
+{
+    Node node = nodeAt(path);
+    if (!node.detailed)
+        readDetails(node);
+    return node;
+}
+
+void DiscImage::readDetails(Node &) {}
 
 QList<DiscImage::Node> DiscImage::listDirectory(const Node &directory, const QByteArray &path)
 {

@@ -31,6 +31,12 @@ public:
 
     // The directory's entries in the order they are recorded on the disc.
     QList<ImageEntry> readDirectory(const QByteArray &path);
+    // The same with only names and kinds, which is all a walk needs: where a file's details lie
+    // in a record of its own (UDF), it is not read, so the file shows as File whatever it is, with
+    // no size or time. entryAt() reads it.
+    QList<ImageEntry> readNames(const QByteArray &path);
+    // The entry that a path names, with its details.
+    ImageEntry entryAt(const QByteArray &path);
     // The first maxBytes bytes of a file (all of it when shorter).
     QByteArray readFile(const QByteArray &path, qint64 maxBytes);
     // A seekable device over a file, open for reading; it keeps the image file open.
@@ -47,11 +53,15 @@ protected:
     // The entries of a directory in recorded order, each file's runs checked against the end of
     // the image.
     virtual QList<Node> childNodes(const Node &directory) = 0;
+    // Fills in a node that childNodes() left without details; only images that leave some need
+    // this.
+    virtual void readDetails(Node &node);
 
 private:
     Node directoryAt(const QByteArray &path);
     QList<Node> listDirectory(const Node &directory, const QByteArray &path);
     Node nodeAt(const QByteArray &path);
+    Node detailedNodeAt(const QByteArray &path);
     std::unique_ptr<ImageFileDevice> fileDevice(const QByteArray &path);
 
     std::shared_ptr<const ImageSectors> m_sectors;

@@ -36,7 +36,7 @@ std::unique_ptr<DiscImageVolume> DiscImageVolume::open(const QByteArray &nativeP
     while (!pending.empty()) {
         QByteArray directory = std::move(pending.front());
         pending.pop_front();
-        QList<ImageEntry> entries = image->readDirectory(directory);
+        QList<ImageEntry> entries = image->readNames(directory);
         for (const ImageEntry &entry : entries) {
             if (entry.isDirectory())
                 pending.push_back(childPath(directory, entry.name));
@@ -51,7 +51,7 @@ QList<ImageEntry> DiscImageVolume::entriesOf(const QByteArray &path)
 {
     if (const auto known = m_listings.constFind(path); known != m_listings.cend())
         return *known;
-    return m_image->readDirectory(path);
+    return m_image->readNames(path);
 }
 
 bool DiscImageVolume::list(const QByteArray &path, const VolumeEntryVisitor &visit)
@@ -73,8 +73,10 @@ std::optional<VolumeEntryKind> DiscImageVolume::kindOf(const QByteArray &path)
     const QByteArray name = path.mid(slash + 1);
     try {
         for (const ImageEntry &entry : entriesOf(slash < 0 ? QByteArray() : path.left(slash))) {
-            if (entry.name == name)
-                return volumeKind(entry.kind);
+            if (entry.name != name)
+                continue;
+            // A listed file may still turn out a link once its own entry is read.
+            return volumeKind(entry.isDirectory() ? entry.kind : m_image->entryAt(path).kind);
         }
     } catch (const ImageError &) {
         return std::nullopt;

@@ -49,4 +49,7 @@ struct ImageNode
     ImageEntry entry;
     quint64 location = 0;
     ImageContent content;
+    // False while only the directory's record of a file is known: its kind is File, its size,
+    // time and contents are unread.
+    bool detailed = true;
 };

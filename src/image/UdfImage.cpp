@@ -26,6 +26,7 @@ constexpr int MaxSequencePointers = 8;
 constexpr qsizetype MaxPartitionMaps = 16;
 constexpr quint64 MaxDirectoryBytes = 64 * 1024 * 1024;
 constexpr quint8 HiddenFlag = 0x01;
+constexpr quint8 DirectoryFlag = 0x02;
 constexpr quint8 DeletedFlag = 0x04;
 constexpr quint8 ParentFlag = 0x08;
 constexpr qsizetype FileIdentifierHeader = 38;
@@ -150,8 +151,8 @@ Udf::Partitions partitionsOf(const ImageSectors &sectors, const Descriptors &fou
     return partitions;
 }
 
-// The sectors of the file entries that a directory's identifiers point to, read in runs of
-// consecutive sectors with one read each instead of one read per entry. The identifiers are
+// The sectors of the file entries that a directory's identifiers of directories point to, read in
+// runs of consecutive sectors with one read each instead of one read per entry. The identifiers are
 // looked at without checks: the walk over them still checks each one, and reads one by one what
 // is not read here, so a damaged directory fails as it would without this.
 class FileEntriesAhead final
@@ -169,7 +170,7 @@ public:
                 if (le16(identifier, 0) != Udf::FileIdentifier || length > identifier.size())
                     break;
                 at += (length + 3) & ~qsizetype(3);
-                if (quint8(identifier[19]) != 0)
+                if (quint8(identifier[19]) != 0 && quint8(identifier[18]) & DirectoryFlag)
                     wanted.append(Udf::absoluteSector(partitions, le16(identifier, 28),
                                                       le32(identifier, 24)));
             }
@@ -313,15 +314,33 @@ QList<DiscImage::Node> UdfImage::childNodes(const Node &directory)
             throw ImageError(ImageFault::BadName);
         const quint32 block = le32(identifier, 24);
         const quint16 partition = le16(identifier, 28);
-        const QByteArrayView entryAhead =
-            entriesAhead.sector(Udf::absoluteSector(m_partitions, partition, block));
-        Node child =
-            entryAhead.isEmpty()
-                ? Udf::readFileEntry(sectors(), m_partitions, partition, block)
-                : Udf::fileEntryNode(sectors(), m_partitions, partition, block, entryAhead);
+        const quint64 sector = Udf::absoluteSector(m_partitions, partition, block);
+        Node child;
+        // A file's entry is read only when the file is looked at: a walk needs its name alone,
+        // and reading the entries of all files would make it several times slower.
+        if (characteristics & DirectoryFlag) {
+            const QByteArrayView entryAhead = entriesAhead.sector(sector);
+            child = entryAhead.isEmpty()
+                        ? Udf::readFileEntry(sectors(), m_partitions, partition, block)
+                        : Udf::fileEntryNode(sectors(), m_partitions, partition, block, entryAhead);
+        } else {
+            child.detailed = false;
+        }
         child.entry.name = name.toUtf8();
         child.location = quint64(partition) << 32 | block;
         children.append(std::move(child));
     }
     return children;
+}
+
+void UdfImage::readDetails(Node &node)
+{
+    Node detailed = Udf::readFileEntry(sectors(), m_partitions, quint16(node.location >> 32),
+                                       quint32(node.location));
+    // Its identifier called it no directory, so the walk did not enter it and cannot now.
+    if (detailed.entry.isDirectory())
+        throw ImageError(ImageFault::BadRecord);
+    detailed.entry.name = std::move(node.entry.name);
+    detailed.location = node.location;
+    node = std::move(detailed);
 }

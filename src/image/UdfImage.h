@@ -27,6 +27,7 @@ public:
 
 protected:
     QList<Node> childNodes(const Node &directory) override;
+    void readDetails(Node &node) override;
 
 private:
     struct Volume;

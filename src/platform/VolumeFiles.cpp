@@ -74,8 +74,10 @@ struct ImageTable
 
 ImageTable &imageTable()
 {
-    static ImageTable table;
-    return table;
+    // Never destroyed: images stay mounted until the program ends, and taking apart the listings
+    // of a large image at exit would only delay it.
+    static ImageTable *const table = new ImageTable;
+    return *table;
 }
 
 // The image a native path lies in and the path inside it; null when there is none.

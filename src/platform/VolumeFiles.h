@@ -33,7 +33,9 @@ public:
     virtual ~ImageVolume() = default;
 
     virtual QString label() const = 0;
-    // The directory's entries in recorded order; false when the path names no directory.
+    // The directory's entries in recorded order; false when the path names no directory. A file
+    // may be listed as a regular one that kindOf() finds to be something else, where the image
+    // records a file's kind apart from its name.
     virtual bool list(const QByteArray &path, const VolumeEntryVisitor &visit) = 0;
     // Empty when the path names nothing.
     virtual std::optional<VolumeEntryKind> kindOf(const QByteArray &path) = 0;
@@ -49,8 +51,9 @@ QByteArray mountImage(std::unique_ptr<ImageVolume> volume);
 bool isImagePath(QByteArrayView nativePath);
 
 // Lists a directory's entries ("." and ".." left out) in the volume's order; false when it cannot
-// be read. For real directories the names passed are the directory buffer's own, so a listing
-// allocates nothing per entry.
+// be read. Inside an image a regular file's kind is provisional (see ImageVolume::list). For real
+// directories the names passed are the directory buffer's own, so a listing allocates nothing per
+// entry.
 bool listVolumeDirectory(const QByteArray &nativeDirectory, const VolumeEntryVisitor &visit);
 // What a native path names, links followed; empty when it names nothing.
 std::optional<VolumeEntryKind> volumePathKind(const QByteArray &nativePath);

@@ -121,7 +121,9 @@ void DescriptionFinder::readEntries()
             return;
         const QByteArray native = entry.toByteArray();
         QString name = programName(native);
-        m_entries.push_back({name.toCaseFolded(), std::move(name), native, true});
+        // Inside an image a listed file is checked once more before it is read.
+        m_entries.push_back({name.toCaseFolded(), std::move(name), native,
+                             isImagePath(m_nativeDirectory) ? std::nullopt : std::optional(true)});
     });
 }
 
