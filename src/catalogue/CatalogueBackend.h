@@ -115,6 +115,9 @@ public:
     virtual void commit() const = 0;
     virtual void setBusyWait(const std::function<bool()> *wait) = 0;
     virtual bool lockForImport() const = 0;
+    // Adds, inside the open write transaction, the indexes that a catalogue made by an earlier
+    // version lacks. Throws AppError only when the attempt ended the transaction.
+    virtual void addMissingIndexes() const = 0;
     virtual bool inTransaction() const = 0;
     virtual bool connectionLost() const = 0;
     virtual CatalogueFailure failure(const QSqlError &error, const QString &statement) const = 0;

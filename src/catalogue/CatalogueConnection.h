@@ -54,6 +54,10 @@ public:
     // Takes the catalogue's import lock inside the open write transaction, so that imports take
     // turns; waits as setBusyWait says. Returns false when the wait gave up.
     bool lockForImport() const { return m_driver->lockForImport(); }
+    // Gives a catalogue made by an earlier version the indexes it lacks, inside the open write
+    // transaction under the import lock. They only speed reading up, so where one cannot be made
+    // (a full disk) it is left out; throws AppError only when that failure ended the transaction.
+    void addMissingIndexes() const { m_driver->addMissingIndexes(); }
     // Whether a transaction is open; SQLite ends one by itself after some engine faults.
     bool inTransaction() const { return m_driver->inTransaction(); }
     // Whether the connection to the server broke; never for a file.

@@ -93,6 +93,11 @@ QString verifiedCatalogueFile(const QString &path)
     return fileName;
 }
 
+QString discIndexStatement()
+{
+    return u"CREATE INDEX IF NOT EXISTS CD_disc ON CD (CD)"_s;
+}
+
 void createEmptyCatalogue(const QString &fileName)
 {
     const QString shownName = QDir::toNativeSeparators(fileName);
@@ -108,6 +113,7 @@ void createEmptyCatalogue(const QString &fileName)
                                              Access::ReadWrite);
         connection.exec(u"CREATE TABLE CD (Nr INTEGER PRIMARY KEY AUTOINCREMENT, CD TEXT, "
                         u"DATEI TEXT, INFO TEXT, INHALT TEXT)"_s);
+        connection.exec(discIndexStatement());
     }
     if (!file.rename(fileName))
         throw AppError(u"%1 kann nicht angelegt werden: %2"_s.arg(shownName, file.errorString()));

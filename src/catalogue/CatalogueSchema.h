@@ -24,5 +24,9 @@ CataloguePlace verifiedCatalogue(const CataloguePlace &place);
 // The same check of a catalogue file; gives the file's name in its letter case.
 QString verifiedCatalogueFile(const QString &path);
 
+// The index that finds one disc's records without reading the whole table, its entries in key
+// order within each disc name.
+QString discIndexStatement();
+
 // Makes a new empty catalogue; an existing file is never replaced. Throws AppError.
 void createEmptyCatalogue(const QString &fileName);

@@ -4,6 +4,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -16,17 +17,33 @@ bool sameText(const FieldValue &left, const FieldValue &right)
     return left.has_value() == right.has_value() && (!left || *left == *right);
 }
 
+bool sameFile(const DiscFile &before, const DiscFile &after)
+{
+    return sameText(before.info, after.info) && sameText(before.contents, after.contents);
+}
+
 } // namespace
 
 DiscChanges DiscChanges::between(const QList<DiscFile> &stored, const QList<DiscFile> &scanned)
 {
+    DiscChanges result;
+    // A disc scanned again mostly lists its files in the order they were stored. Where both lists
+    // hold the same paths at the same places, each stored entry is the first unpaired one of its
+    // path, so the two pair place by place without a table.
+    qsizetype inOrder = 0;
+    for (; inOrder < std::min(stored.size(), scanned.size()) &&
+           stored[inOrder].path == scanned[inOrder].path;
+         ++inOrder) {
+        if (!sameFile(stored[inOrder], scanned[inOrder]))
+            result.add(Kind::Changed, scanned[inOrder].path);
+    }
     // The first unpaired stored entry of each path, and for each entry the next one of its path:
     // one table and one array, where a list per path would cost an allocation per file.
     constexpr qsizetype None = -1;
     QHash<QStringView, qsizetype> firstUnpaired;
-    firstUnpaired.reserve(stored.size());
+    firstUnpaired.reserve(stored.size() - inOrder);
     std::vector<qsizetype> nextOfPath(std::size_t(stored.size()), None);
-    for (qsizetype index = stored.size() - 1; index >= 0; --index) {
+    for (qsizetype index = stored.size() - 1; index >= inOrder; --index) {
         const QStringView path(stored[index].path);
         const auto found = firstUnpaired.find(path);
         if (found == firstUnpaired.end()) {
@@ -37,8 +54,8 @@ DiscChanges DiscChanges::between(const QList<DiscFile> &stored, const QList<Disc
         *found = index;
     }
     std::vector<bool> paired(std::size_t(stored.size()), false);
-    DiscChanges result;
-    for (const DiscFile &file : scanned) {
+    std::fill_n(paired.begin(), inOrder, true);
+    for (const DiscFile &file : scanned.sliced(inOrder)) {
         const auto found = firstUnpaired.find(QStringView(file.path));
         if (found == firstUnpaired.end() || *found == None) {
             result.add(Kind::Added, file.path);
@@ -47,8 +64,7 @@ DiscChanges DiscChanges::between(const QList<DiscFile> &stored, const QList<Disc
         const qsizetype index = *found;
         *found = nextOfPath[std::size_t(index)];
         paired[std::size_t(index)] = true;
-        const DiscFile &before = stored[index];
-        if (!sameText(before.info, file.info) || !sameText(before.contents, file.contents))
+        if (!sameFile(stored[index], file))
             result.add(Kind::Changed, file.path);
     }
     for (qsizetype index = 0; index < stored.size(); ++index) {

@@ -107,6 +107,9 @@ public:
         m_busyWait = wait && *wait ? wait : nullptr;
     }
 
+    // A server catalogue gets what it lacks from "tralbo-newcatalogue --upgrade", by its owner.
+    void addMissingIndexes() const override {}
+
     bool lockForImport() const override
     {
         QSqlQuery tryLock(m_database);

@@ -139,6 +139,20 @@ public:
 
     // BEGIN IMMEDIATE has taken the write lock: imports take turns already.
     bool lockForImport() const override { return true; }
+
+    void addMissingIndexes() const override
+    {
+        if (sqlite3_exec(m_handle, "SAVEPOINT missing_indexes", nullptr, nullptr, nullptr) !=
+            SQLITE_OK)
+            return;
+        const QByteArray create = discIndexStatement().toUtf8();
+        const int code = sqlite3_exec(m_handle, create.constData(), nullptr, nullptr, nullptr);
+        if (code != SQLITE_OK && !inTransaction())
+            throwSqliteFailure(m_handle, code);
+        if (code != SQLITE_OK)
+            sqlite3_exec(m_handle, "ROLLBACK TO missing_indexes", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_handle, "RELEASE missing_indexes", nullptr, nullptr, nullptr);
+    }
     bool inTransaction() const override { return sqlite3_get_autocommit(m_handle) == 0; }
     bool connectionLost() const override { return false; }
 
@@ -336,7 +350,8 @@ BrowseCondition SqliteBackend::condition(const BrowseRequest &request) const
     case BrowseRequest::Kind::AllDiscs:
         break;
     case BrowseRequest::Kind::DiscFilter:
-        return {u"CD LIKE :pattern"_s, request.text};
+        // "+CD" keeps the read in key order: through the disc index each batch would be sorted.
+        return {u"+CD LIKE :pattern"_s, request.text};
     case BrowseRequest::Kind::FileNameSearch:
         return {u"upper(DATEI) LIKE upper(:pattern)"_s, u'%' + request.text + u'%'};
     }

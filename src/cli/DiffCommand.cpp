@@ -7,6 +7,8 @@
 #include "cli/JsonWriter.h"
 #include "cli/TextSink.h"
 
+#include <future>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -37,6 +39,9 @@ int runDiff(const Invocation &invocation, CommandContext &context)
     const OutputFormat format = chosenFormat(invocation, OutputFormat::Text, context.texts);
     const QString name = invocation.operands.front();
     const CataloguePlace catalogue = verifiedCatalogueOf(invocation, context.texts);
+    // The stored records are read while the disc is scanned, which takes about as long.
+    std::future<QList<DiscFile>> stored =
+        std::async(std::launch::async, [&] { return storedFilesOf(catalogue, name); });
     // The scan reads its drive from its first operand.
     Invocation scanned = invocation;
     scanned.operands.removeFirst();
@@ -45,8 +50,7 @@ int runDiff(const Invocation &invocation, CommandContext &context)
     const SelectionOptions &options = scan.choice().options;
     const ImportRun records(scan.result().selection(), scan.result().sideTexts(),
                             options.captureDescriptions, options.listZipMembers);
-    const DiscChanges changes =
-        DiscChanges::between(storedFilesOf(catalogue, name), records.files());
+    const DiscChanges changes = DiscChanges::between(stored.get(), records.files());
     if (format == OutputFormat::Json) {
         writeJson(context.out, changes);
     } else {

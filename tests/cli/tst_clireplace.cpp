@@ -41,6 +41,7 @@ private Q_SLOTS:
     void diffTellsWhatAReplaceWouldChange();
     void importReplacesTheDiscOnlyWhenAsked();
     void replaceWaitsForTheImportLock();
+    void replaceGivesAnEarlierCatalogueTheDiscIndex();
 
 private:
     // The disc as first catalogued: SETUP.EXE with a description, OLD.EXE and KEEP.EXE.
@@ -173,6 +174,41 @@ void TestCliReplace::replaceWaitsForTheImportLock()
     QSqlDatabase::removeDatabase(u"holder"_s);
     QVERIFY(m_catalogue->stored() == before);
     QCOMPARE(run({u"import"_s, m_disc, u"--name"_s, u"DISC"_s, u"--replace"_s}).exitCode, 0);
+}
+
+// A catalogue file made before the disc index gets it with its next write, here a replace, which
+// keeps every other record; diff then finds nothing left to change. A server catalogue gets its
+// indexes from its owner.
+void TestCliReplace::replaceGivesAnEarlierCatalogueTheDiscIndex()
+{
+    if (CatalogueFixture::backEnd() == BackEnd::Server)
+        QSKIP("a server catalogue gets its indexes from tralbo-newcatalogue --upgrade");
+    const auto discIndexes = [&] {
+        const QString name = u"indexes"_s;
+        QStringList indexes;
+        {
+            QSqlDatabase catalogue = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+            catalogue.setDatabaseName(m_catalogue->fileName());
+            QSqlQuery query(catalogue);
+            if (catalogue.open() &&
+                query.exec(u"SELECT name FROM sqlite_master WHERE type = 'index' AND "
+                           u"sql LIKE '%ON CD (CD)'"_s)) {
+                while (query.next())
+                    indexes.append(query.value(0).toString());
+            }
+        }
+        QSqlDatabase::removeDatabase(name);
+        return indexes;
+    };
+    QCOMPARE(discIndexes().size(), 1);
+    m_catalogue->write({u"DROP INDEX "_s + discIndexes().value(0)},
+                       {{u"ALT"_s, u"d:\\ALT.EXE"_s, QVariant(), QVariant()}});
+    QCOMPARE(discIndexes(), QStringList());
+    QCOMPARE(run({u"import"_s, m_disc, u"--name"_s, u"DISC"_s, u"--replace"_s}).exitCode, 0);
+    QCOMPARE(discIndexes().size(), 1);
+    QCOMPARE(recordsOf(*m_catalogue, u"ALT"_s), QStringList{u"d:\\ALT.EXE|NULL"_s});
+    QCOMPARE(recordsOf(*m_catalogue, u"DISC"_s).size(), 3);
+    QCOMPARE(run({u"diff"_s, u"DISC"_s, m_disc}).exitCode, 0);
 }
 
 TRALBO_TEST_ON_EACH_BACKEND(TestCliReplace)
