@@ -265,6 +265,12 @@ UdfImage::Volume UdfImage::readVolume(const ImageSectors &sectors)
 
     Volume volume;
     volume.partitions = partitionsOf(sectors, found);
+    // Files' entries are read only when a file is looked at, so a file whose bytes the image
+    // lacks would go unnoticed: an image shorter than its partitions is refused here instead.
+    for (const UdfImage::Partition &partition : std::as_const(volume.partitions)) {
+        if (!partition.isMetadata)
+            sectors.checkRange(partition.start, partition.length);
+    }
     // blkid labels a UDF volume with its logical volume identifier.
     volume.label = Udf::decodeField(QByteArrayView(found.logical).sliced(84, 128));
     if (volume.label.isEmpty() && !found.primary.isEmpty())

@@ -63,6 +63,7 @@ private Q_SLOTS:
     void isoImageScansAsTheMountedDisc();
     void isoImageImportsAsTheMountedDisc();
     void udfImageScansAsTheMountedDisc();
+    void damagedImageIsRefusedWhole_data();
     void damagedImageIsRefusedWhole();
 
 private:
@@ -179,10 +180,18 @@ void TestImageDrive::udfImageScansAsTheMountedDisc()
     QCOMPARE(rowLines(image.out, !m_mounted), rowLines(mounted.out, !m_mounted));
 }
 
+void TestImageDrive::damagedImageIsRefusedWhole_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("iso 9660") << QStringList{u"-R"_s, u"-J"_s};
+    QTest::newRow("udf") << QStringList{u"-udf"_s, u"-R"_s, u"-J"_s};
+}
+
 void TestImageDrive::damagedImageIsRefusedWhole()
 {
+    QFETCH(QStringList, options);
     // Cut off inside a file's contents, before the padding that follows them.
-    QByteArray bytes = fileBytes(m_iso);
+    QByteArray bytes = fileBytes(makeImage(options, u"whole.iso"_s));
     const qsizetype contents = bytes.indexOf("Shareware-Sammlung 1996");
     QVERIFY(contents > 0);
     bytes.truncate(contents);
@@ -192,7 +201,8 @@ void TestImageDrive::damagedImageIsRefusedWhole()
     QCOMPARE(file.write(bytes), bytes.size());
     file.close();
 
-    const QString catalogue = path(u"catalogue-damaged"_s);
+    const QString catalogue =
+        path(u"catalogue-damaged-"_s + QString::fromUtf8(QTest::currentDataTag()));
     const Outcome outcome = import(damaged, catalogue);
     QVERIFY2(outcome.exitCode == 1, outcome.out.constData());
     QVERIFY2(outcome.err.startsWith(u"tralbo-cli: The image file is damaged: "_s),
