@@ -46,7 +46,7 @@ QList<ImageEntry> DiscImage::readDirectory(const QByteArray &path)
     const QList<Node> nodes = listDirectory(directoryAt(key), key);
     entries.reserve(nodes.size());
     for (Node node : nodes) {
-        if (!node.detailed)
+        if (!node.entry.detailed)
             readDetails(node);
         entries.append(std::move(node.entry));
     }
@@ -122,7 +122,7 @@ DiscImage::Node DiscImage::nodeAt(const QByteArray &path)
 DiscImage::Node DiscImage::detailedNodeAt(const QByteArray &path)
 {
     Node node = nodeAt(path);
-    if (!node.detailed)
+    if (!node.entry.detailed)
         readDetails(node);
     return node;
 }

@@ -50,8 +50,8 @@ protected:
     const ImageSectors &sectors() const { return *m_sectors; }
     // All bytes of a directory or file; throws ImageError when they cannot be read.
     QByteArray readContent(const ImageContent &content) const;
-    // The entries of a directory in recorded order, each file's runs checked against the end of
-    // the image.
+    // The entries of a directory in recorded order, each detailed entry's runs checked against the
+    // end of the image.
     virtual QList<Node> childNodes(const Node &directory) = 0;
     // Fills in a node that childNodes() left without details; only images that leave some need
     // this.

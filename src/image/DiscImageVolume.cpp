@@ -75,8 +75,8 @@ std::optional<VolumeEntryKind> DiscImageVolume::kindOf(const QByteArray &path)
         for (const ImageEntry &entry : entriesOf(slash < 0 ? QByteArray() : path.left(slash))) {
             if (entry.name != name)
                 continue;
-            // A listed file may still turn out a link once its own entry is read.
-            return volumeKind(entry.isDirectory() ? entry.kind : m_image->entryAt(path).kind);
+            // A file listed without its own entry may still turn out a link once that is read.
+            return volumeKind(entry.detailed ? entry.kind : m_image->entryAt(path).kind);
         }
     } catch (const ImageError &) {
         return std::nullopt;

@@ -11,6 +11,7 @@ class DiscImageVolume final : public ImageVolume
 public:
     // Opens the image and reads its whole folder tree once, so that a damaged image fails here,
     // whole, and never in the middle of a scan; the listings read then serve every later one.
+    // Where a file's own entry lies apart (UDF), it is read only when the file is looked at.
     // Throws ImageError.
     static std::unique_ptr<DiscImageVolume> open(const QByteArray &nativePath);
 

@@ -21,6 +21,9 @@ struct ImageEntry
     quint64 size = 0;
     // UTC; invalid when the image records no usable time.
     QDateTime modified;
+    // False while only the directory's record of a file is known (see DiscImage::readNames): its
+    // kind reads File, its size and time are unset, and where its bytes lie is unread.
+    bool detailed = true;
 
     bool isDirectory() const { return kind == Kind::Directory; }
 };
@@ -49,7 +52,4 @@ struct ImageNode
     ImageEntry entry;
     quint64 location = 0;
     ImageContent content;
-    // False while only the directory's record of a file is known: its kind is File, its size,
-    // time and contents are unread.
-    bool detailed = true;
 };

@@ -330,7 +330,7 @@ QList<DiscImage::Node> UdfImage::childNodes(const Node &directory)
                         ? Udf::readFileEntry(sectors(), m_partitions, partition, block)
                         : Udf::fileEntryNode(sectors(), m_partitions, partition, block, entryAhead);
         } else {
-            child.detailed = false;
+            child.entry.detailed = false;
         }
         child.entry.name = name.toUtf8();
         child.location = quint64(partition) << 32 | block;
