@@ -18,22 +18,26 @@ bool isShowableName(const QByteArray &name)
            !name.contains('\0');
 }
 
-// Walks the whole tree and reads the start of every file, as a scan would. Every name must be
-// one a mounted file system could show, and every read either gives the bytes asked for or
-// fails with an ImageError.
+// Walks the whole tree as a scan does, names first and a file's own entry when the file is looked
+// at, and reads the start of every file. Every name must be one a mounted file system could
+// show, and every read either gives the bytes asked for or fails with an ImageError.
 void walk(DiscImage &image)
 {
     int entries = 0;
     const std::function<void(const QByteArray &)> visit = [&](const QByteArray &path) {
-        for (const ImageEntry &entry : image.readDirectory(path)) {
-            if (!isShowableName(entry.name))
+        for (const ImageEntry &listed : image.readNames(path)) {
+            if (!isShowableName(listed.name))
                 __builtin_trap();
             if (++entries > MaxEntries)
                 return;
-            const QByteArray child = path + '/' + entry.name;
-            if (entry.isDirectory()) {
+            const QByteArray child = path + '/' + listed.name;
+            if (listed.isDirectory()) {
                 visit(child);
-            } else if (entry.kind == ImageEntry::Kind::File) {
+                continue;
+            }
+            // By path, which names the first of several entries of the same name.
+            const ImageEntry entry = image.entryAt(child);
+            if (entry.kind == ImageEntry::Kind::File) {
                 const QByteArray head = image.readFile(child, 4096);
                 if (quint64(head.size()) != std::min<quint64>(entry.size, 4096))
                     __builtin_trap();
