@@ -35,6 +35,14 @@ QString loadAverage()
     return QString::fromLatin1(file.readLine()).section(u' ', 0, 0);
 }
 
+// Waits for the program's end; a failure ends the benchmark.
+void finish(QProcess &process, const QString &program)
+{
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        qFatal("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
+}
+
 } // namespace
 
 double bestSeconds(int runs, const std::function<void()> &work)
@@ -49,16 +57,26 @@ double bestSeconds(int runs, const std::function<void()> &work)
     return best;
 }
 
+void runProgram(const QString &program, const QStringList &arguments, const QString &outputFile)
+{
+    QProcess process;
+    process.setStandardOutputFile(outputFile.isEmpty() ? QProcess::nullDevice() : outputFile);
+    process.start(program, arguments);
+    finish(process, program);
+}
+
+QByteArray programOutput(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    finish(process, program);
+    return process.readAllStandardOutput();
+}
+
 Comparison compareWithProgram(int runs, const std::function<void()> &work, const QString &program,
                               const QStringList &arguments)
 {
-    const auto reference = [&] {
-        QProcess process;
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.start(program, arguments);
-        if (!process.waitForFinished(-1) || process.exitCode() != 0)
-            qFatal("reference %s failed", qPrintable(program));
-    };
+    const auto reference = [&] { runProgram(program, arguments); };
     work();
     reference();
     Comparison best{std::numeric_limits<double>::max(), std::numeric_limits<double>::max()};

@@ -20,6 +20,13 @@ private:
     QString m_filter;
 };
 
+// Runs the program to its end, its standard output going into outputFile, or nowhere when that is
+// empty; a failure ends the benchmark.
+void runProgram(const QString &program, const QStringList &arguments,
+                const QString &outputFile = {});
+// The same, giving back what the program wrote to standard output.
+QByteArray programOutput(const QString &program, const QStringList &arguments);
+
 // Best wall-clock time in seconds of the given number of runs.
 double bestSeconds(int runs, const std::function<void()> &work);
 

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QProcess>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -28,17 +27,6 @@ namespace {
 
 const QString Columns = u"Nr, CD, DATEI, INFO, INHALT"_s;
 
-// Runs the program with its output going nowhere.
-void run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
-        qFatal("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
-}
-
 // The whole catalogue as CSV into a file, against the sqlite3 shell writing the same columns as
 // CSV into a file of its own.
 void benchExportCsv(const QString &folder)
@@ -49,8 +37,8 @@ void benchExportCsv(const QString &folder)
     const Comparison times = compareWithProgram(
         3,
         [&] {
-            run(QStringLiteral(TRALBO_CLI),
-                {u"export"_s, u"--csv"_s, u"--catalogue"_s, catalogue, u"-o"_s, ours});
+            runProgram(QStringLiteral(TRALBO_CLI),
+                       {u"export"_s, u"--csv"_s, u"--catalogue"_s, catalogue, u"-o"_s, ours});
         },
         u"sqlite3"_s,
         {u"-csv"_s, u"-header"_s, u"-cmd"_s, u".output "_s + reference, catalogue,
@@ -100,7 +88,7 @@ qint64 peakResidentOf(const QString &program, const QStringList &arguments)
 void benchCliScan(const QString &id, const QString &tree)
 {
     const Comparison times =
-        compareWithProgram(3, [&] { run(QStringLiteral(TRALBO_CLI), scanArguments(tree)); },
+        compareWithProgram(3, [&] { runProgram(QStringLiteral(TRALBO_CLI), scanArguments(tree)); },
                            u"find"_s, {tree, u"-type"_s, u"f"_s});
     printBench(id, times.seconds, u"s"_s, {Goal::ratioAtMost(1.2)}, u"find"_s,
                times.referenceSeconds);

@@ -18,12 +18,8 @@ constexpr int PageRecords = 100'000; // 50 discs of DiscRecords each
 
 void exportHtml(const QString &catalogue, const QString &page)
 {
-    QProcess process;
-    process.start(QStringLiteral(TRALBO_CLI),
-                  {u"export"_s, u"--html"_s, u"--catalogue"_s, catalogue, u"-o"_s, page});
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
-        qFatal("the export failed: %s", process.readAllStandardError().constData());
+    runProgram(QStringLiteral(TRALBO_CLI),
+               {u"export"_s, u"--html"_s, u"--catalogue"_s, catalogue, u"-o"_s, page});
 }
 
 // A headless browser with a profile of its own, which draws the page's first screen into a

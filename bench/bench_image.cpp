@@ -4,33 +4,10 @@
 #include <QCoreApplication>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Runs the program and returns what it wrote to standard output.
-QByteArray outputOf(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
-        qFatal("%s failed", qPrintable(program));
-    return process.readAllStandardOutput();
-}
-
-void run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
-        qFatal("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
-}
 
 // Lines other than the root's own ".".
 qsizetype listedEntries(const QByteArray &listing)
@@ -71,14 +48,14 @@ QString imageOf(const QString &tree, const ImageKind &kind)
     if (QFile::exists(marker) && QFile::exists(image))
         return image;
     QFile::remove(marker);
-    run(u"genisoimage"_s, kind.options + QStringList{u"-quiet"_s, u"-o"_s, image, tree});
+    runProgram(u"genisoimage"_s, kind.options + QStringList{u"-quiet"_s, u"-o"_s, image, tree});
     const qsizetype listed =
-        listedEntries(outputOf(kind.lister, kind.listerOptions + QStringList{image}));
+        listedEntries(programOutput(kind.lister, kind.listerOptions + QStringList{image}));
     if (listed != entriesBelow(tree))
         qFatal("%s holds %lld entries instead of the tree's %lld", qPrintable(image),
                qint64(listed), qint64(entriesBelow(tree)));
     const auto keptFiles = [](const QString &target) {
-        return outputOf(QStringLiteral(TRALBO_CLI), scanArguments(target)).count('\n');
+        return programOutput(QStringLiteral(TRALBO_CLI), scanArguments(target)).count('\n');
     };
     if (keptFiles(image) != keptFiles(tree))
         qFatal("a scan of %s keeps other files than one of the tree", qPrintable(image));
@@ -93,7 +70,7 @@ void benchImageScan(const QString &id, const QString &image, const QString &refe
                     const ImageKind &kind)
 {
     const Comparison times = compareWithProgram(
-        3, [&] { run(QStringLiteral(TRALBO_CLI), scanArguments(image)); }, kind.lister,
+        3, [&] { runProgram(QStringLiteral(TRALBO_CLI), scanArguments(image)); }, kind.lister,
         kind.listerOptions + QStringList{image});
     printBench(id, times.seconds, u"s"_s, {Goal::ratioAtMost(1.2)}, referenceName,
                times.referenceSeconds);

@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QListView>
-#include <QProcess>
 #include <QPushButton>
 
 #include <fcntl.h>
@@ -88,16 +87,6 @@ private:
     static void fail(const QString &message) { qFatal("a box was shown: %s", qPrintable(message)); }
 };
 
-void run(const QString &program, const QStringList &arguments, const QString &output = {})
-{
-    QProcess process;
-    process.setStandardOutputFile(output.isEmpty() ? QProcess::nullDevice() : output);
-    process.start(program, arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
-        qFatal("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
-}
-
 // An empty catalogue, and an index for it as a search leaves it, which imports keep current.
 struct EmptyCatalogue
 {
@@ -125,7 +114,8 @@ struct EmptyCatalogue
 // The records an import stored, as CSV lines the sqlite3 shell imports as they are.
 void dumpRows(const QString &catalogue, const QString &csv)
 {
-    run(u"sqlite3"_s, {u"-csv"_s, catalogue, u"SELECT Nr, CD, DATEI, INFO, INHALT FROM CD"_s}, csv);
+    runProgram(u"sqlite3"_s,
+               {u"-csv"_s, catalogue, u"SELECT Nr, CD, DATEI, INFO, INHALT FROM CD"_s}, csv);
 }
 
 void checkImported(const QString &catalogue, int count)
@@ -217,7 +207,8 @@ void benchCli(const QString &data, int count, const QString &id)
     const QString tool = QStringLiteral(TRALBO_CLI);
     const auto import = [&] {
         empty.copyTo(ours);
-        run(tool, {u"import"_s, tree, u"--exe"_s, u"--name"_s, DiscName, u"--catalogue"_s, ours});
+        runProgram(tool,
+                   {u"import"_s, tree, u"--exe"_s, u"--name"_s, DiscName, u"--catalogue"_s, ours});
     };
     import();
     checkImported(ours, count);

@@ -1,28 +1,11 @@
 #include "archive/ArchiveListing.h"
+#include "CountingDialogs.h"
 #include "FileInput.h"
-#include "platform/DialogService.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-class CountingDialogs final : public DialogService
-{
-public:
-    void warning(const QString &) override { ++shown; }
-    void errorReport(const QString &) override { ++shown; }
-    void plainMessage(const QString &) override { ++shown; }
-    std::optional<QString> askDiscName(const QString &) override { return std::nullopt; }
-    bool confirmDelete() override { return false; }
-
-    int shown = 0;
-};
-
-} // namespace
 
 // Besides surviving any input, the count must match the lines, each line must have the member
 // line's form, and one notice at most tells of a damaged archive. An exception escapes and counts

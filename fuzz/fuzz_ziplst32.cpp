@@ -1,26 +1,11 @@
 #include "archive/ZipLst32.h"
+#include "CountingDialogs.h"
 #include "FileInput.h"
-#include "platform/DialogService.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-class SilentDialogs final : public DialogService
-{
-public:
-    void warning(const QString &) override {}
-    void errorReport(const QString &) override {}
-    void plainMessage(const QString &) override {}
-    std::optional<QString> askDiscName(const QString &) override { return std::nullopt; }
-    bool confirmDelete() override { return false; }
-};
-
-} // namespace
 
 // Besides surviving any input, the count must match the lines, and each line must have the member
 // line's form. An exception escapes and counts as a finding: the file neither goes missing nor
@@ -30,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArray path = inputAsFile(data, size);
 
     QStringList lines;
-    SilentDialogs dialogs;
+    CountingDialogs dialogs;
     const int count = ListZipMembers(u"d:\\FUZZ.ZIP"_s, path, lines, dialogs);
     if (count != lines.size())
         __builtin_trap();

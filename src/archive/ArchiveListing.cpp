@@ -3,6 +3,7 @@
 #include "archive/MemberLine.h"
 #include "base/AppError.h"
 #include "base/PlainNotice.h"
+#include "platform/FileDescriptor.h"
 #include "platform/TextCodec.h"
 #include "platform/VolumeFiles.h"
 
@@ -51,23 +52,6 @@ public:
 
 private:
     locale_t m_previous = nullptr;
-};
-
-class FileDescriptor final
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Q_DISABLE_COPY_MOVE(FileDescriptor)
-
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
 };
 
 using ArchiveReader = std::unique_ptr<archive, decltype(&archive_read_free)>;

@@ -10,6 +10,38 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Stores the steps' tree, if any, just before the commit; treeFailed is left true when that threw.
+std::function<void()> treeBeforeCommit(CatalogueTable &table, const QString &discName,
+                                       const ImportSteps &steps, bool &treeFailed)
+{
+    return [&table, &discName, &steps, &treeFailed] {
+        if (!steps.tree)
+            return;
+        treeFailed = true;
+        table.storeTree(discName, steps.tree());
+        treeFailed = false;
+    };
+}
+
+// The outcome of a write that stored nothing for a cause other than its records: a lost
+// connection, the catalogue's lock, the tree.
+std::optional<ImportOutcome> endedEarly(const CatalogueTable &table, bool treeFailed)
+{
+    using Result = ImportOutcome::Result;
+    const QString failure = table.failure().value_or(QString());
+    if (table.connectionLost())
+        return ImportOutcome{Result::ConnectionLost, 0, {}, failure, {}, {}};
+    if (table.locked())
+        return ImportOutcome{Result::Locked, 0, {}, failure, {}, {}};
+    if (treeFailed)
+        return ImportOutcome{Result::TreeFailed, 0, {}, failure, {}, {}};
+    return std::nullopt;
+}
+
+} // namespace
+
 std::function<bool()> waitingUpTo(qint64 limitMs, std::function<bool()> meanwhile)
 {
     constexpr unsigned long StepMs = 50;
@@ -85,21 +117,11 @@ ImportOutcome ImportRun::into(const CataloguePlace &catalogue, const QString &di
     bool treeFailed = false;
     const qsizetype stored = table.append(
         m_selection.size(), [&](qsizetype index) { return record(index, discName); },
-        [&] {
-            if (!steps.tree)
-                return;
-            treeFailed = true;
-            table.storeTree(discName, steps.tree());
-            treeFailed = false;
-        });
+        treeBeforeCommit(table, discName, steps, treeFailed));
     table.close();
+    if (std::optional<ImportOutcome> ended = endedEarly(table, treeFailed))
+        return *ended;
     const QString failure = table.failure().value_or(QString());
-    if (table.connectionLost())
-        return {Result::ConnectionLost, 0, {}, failure, {}, {}};
-    if (table.locked())
-        return {Result::Locked, 0, {}, failure, {}, {}};
-    if (treeFailed)
-        return {Result::TreeFailed, 0, {}, failure, {}, {}};
     if (stored < m_selection.size()) {
         const qsizetype rejected = table.refused().value_or(stored) + 1;
         return {Result::RecordRejected, stored, rejected, failure, {}, {}};
@@ -124,24 +146,14 @@ ImportOutcome ImportRun::replacing(const CataloguePlace &catalogue, const QStrin
             const DiscFile &file = scanned[index];
             return CatalogueRecord{std::nullopt, discName, file.path, file.info, file.contents};
         },
-        [&] {
-            if (!steps.tree)
-                return;
-            treeFailed = true;
-            table.storeTree(discName, steps.tree());
-            treeFailed = false;
-        },
+        treeBeforeCommit(table, discName, steps, treeFailed),
         [&](const std::array<FieldValue, 4> &fields) {
             stored.append({fields[1].value_or(QString()), fields[2], fields[3]});
         });
     table.close();
+    if (std::optional<ImportOutcome> ended = endedEarly(table, treeFailed))
+        return *ended;
     const QString failure = table.failure().value_or(QString());
-    if (table.connectionLost())
-        return {Result::ConnectionLost, 0, {}, failure, {}, {}};
-    if (table.locked())
-        return {Result::Locked, 0, {}, failure, {}, {}};
-    if (treeFailed)
-        return {Result::TreeFailed, 0, {}, failure, {}, {}};
     if (table.failure() || written < m_selection.size()) {
         const std::optional<qsizetype> refused = table.refused();
         return {Result::RecordRejected,

@@ -14,7 +14,6 @@
 namespace {
 
 constexpr quint64 RawSectorSize = 2352;
-constexpr quint64 FirstDescriptorSector = 16;
 // Sync pattern, then three address bytes and the mode byte.
 constexpr std::array<unsigned char, 12> Sync = {0x00, 0xff, 0xff, 0xff, 0xff, 0xff,
                                                 0xff, 0xff, 0xff, 0xff, 0xff, 0x00};

@@ -9,6 +9,8 @@ class ImageSectors final
 {
 public:
     static constexpr quint64 SectorSize = 2048;
+    // Where the volume descriptors of ISO 9660 and UDF begin.
+    static constexpr quint64 FirstDescriptorSector = 16;
 
     // Throws ImageError when the file cannot be opened or holds neither ISO 9660 nor UDF.
     explicit ImageSectors(const QByteArray &nativePath);

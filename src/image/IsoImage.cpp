@@ -13,7 +13,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr quint64 FirstDescriptorSector = 16;
 // Volume descriptors Linux looks at before it gives up on finding the terminator.
 constexpr quint64 MaxDescriptors = 100;
 constexpr qsizetype RecordHeader = 33;
@@ -176,8 +175,9 @@ IsoImage::Volume IsoImage::readVolume(const ImageSectors &sectors)
 {
     QByteArray primary;
     QByteArray joliet;
-    for (quint64 sector = FirstDescriptorSector;
-         sector < FirstDescriptorSector + MaxDescriptors && sector < sectors.count(); ++sector) {
+    for (quint64 sector = ImageSectors::FirstDescriptorSector;
+         sector < ImageSectors::FirstDescriptorSector + MaxDescriptors && sector < sectors.count();
+         ++sector) {
         const QByteArray descriptor = sectors.read(sector, 1);
         if (descriptor.sliced(1, 5) != "CD001" || quint8(descriptor[0]) == 255)
             break;

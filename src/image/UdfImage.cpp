@@ -17,7 +17,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr quint64 FirstDescriptorSector = 16;
 constexpr quint64 MaxRecognitionSectors = 64;
 constexpr quint64 AnchorSector = 256;
 // Longer sequences, or more pointers from one to the next, only come from damage.
@@ -226,8 +225,9 @@ bool UdfImage::isPresent(const ImageSectors &sectors)
 {
     bool extendedArea = false;
     bool nsr = false;
-    for (quint64 sector = FirstDescriptorSector;
-         sector < FirstDescriptorSector + MaxRecognitionSectors && sector < sectors.count();
+    for (quint64 sector = ImageSectors::FirstDescriptorSector;
+         sector < ImageSectors::FirstDescriptorSector + MaxRecognitionSectors &&
+         sector < sectors.count();
          ++sector) {
         const QByteArray identifier = sectors.read(sector, 1).sliced(1, 5);
         if (identifier == "BEA01")

@@ -13,21 +13,6 @@ using namespace Qt::StringLiterals;
 
 using ReplaceAnswer = DialogService::ReplaceAnswer;
 
-namespace {
-
-// The paths and descriptions of one disc's records, in key order.
-QStringList recordsOf(const CatalogueFixture &catalogue, const QString &disc)
-{
-    QStringList records;
-    for (const CatalogueRecord &row : catalogue.stored()) {
-        if (row[1] == disc)
-            records.append(row[2].value_or(QString()) + u'|' + row[3].value_or(u"NULL"_s));
-    }
-    return records;
-}
-
-} // namespace
-
 class TestReplaceDiscWindow : public QObject
 {
     Q_OBJECT
@@ -57,7 +42,7 @@ void TestReplaceDiscWindow::replaceAsksAndShowsWhatChanged()
     window.dialogs.discNames = {u"MYDISC"_s};
     window.form->db1Click();
     QCOMPARE(window.dialogs.replaceQuestions, QStringList());
-    const QStringList first = recordsOf(catalogue, u"MYDISC"_s);
+    const QStringList first = catalogue.pathsAndInfosOf(u"MYDISC"_s);
     QCOMPARE(first.size(), 3);
 
     QVERIFY(QFile::remove(disc + u"/OLD.EXE"_s));
@@ -68,7 +53,7 @@ void TestReplaceDiscWindow::replaceAsksAndShowsWhatChanged()
     window.dialogs.replaceAnswers = {ReplaceAnswer::Cancel};
     window.form->db1Click();
     QCOMPARE(window.dialogs.replaceQuestions, QStringList{u"MYDISC"_s});
-    QCOMPARE(recordsOf(catalogue, u"MYDISC"_s), first);
+    QCOMPARE(catalogue.pathsAndInfosOf(u"MYDISC"_s), first);
     QVERIFY(window.control<QPushButton>(u"db1"_s)->isEnabled());
 
     window.dialogs.discNames = {u"MYDISC"_s};
@@ -76,7 +61,7 @@ void TestReplaceDiscWindow::replaceAsksAndShowsWhatChanged()
     window.form->db1Click();
     QCOMPARE(window.dialogs.total(), 0);
     QCOMPARE(window.control<QLabel>(u"Label1"_s)->text(), u"1 neu, 1 entfernt, 2 geändert"_s);
-    QStringList records = recordsOf(catalogue, u"MYDISC"_s);
+    QStringList records = catalogue.pathsAndInfosOf(u"MYDISC"_s);
     records.sort(); // in the scan's order, which the scan's own tests check
     // The description belongs to every file of its folder: KEEP.EXE changes too.
     QCOMPARE(records, (QStringList{u"d:\\KEEP.EXE|Version 2\r\n"_s, u"d:\\NEW.EXE|Version 2\r\n"_s,

@@ -90,6 +90,18 @@ public:
                         : catalogueRows(fileName());
     }
 
+    // One disc's records in key order, each as its path and description ("NULL" for none).
+    QStringList pathsAndInfosOf(const QString &disc) const
+    {
+        QStringList records;
+        for (const CatalogueRecord &row : stored()) {
+            if (row[1] == disc)
+                records.append(row[2].value_or(QString()) + u'|' +
+                               row[3].value_or(QStringLiteral("NULL")));
+        }
+        return records;
+    }
+
     // The rollback journals beside a catalogue file.
     QStringList journals() const
     {

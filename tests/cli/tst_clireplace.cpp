@@ -4,33 +4,12 @@
 #include "catalogue/CatalogueFixture.h"
 #include "catalogue/DiscNameList.h"
 #include "RunTool.h"
+#include "support/TestFiles.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes = "x")
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-}
-
-// The paths and descriptions of one disc's records, in key order.
-QStringList recordsOf(const CatalogueFixture &catalogue, const QString &disc)
-{
-    QStringList records;
-    for (const CatalogueRecord &row : catalogue.stored()) {
-        if (row[1] == disc)
-            records.append(row[2].value_or(QString()) + u'|' + row[3].value_or(u"NULL"_s));
-    }
-    return records;
-}
-
-} // namespace
 
 class TestCliReplace : public QObject
 {
@@ -127,7 +106,7 @@ void TestCliReplace::importReplacesTheDiscOnlyWhenAsked()
     QCOMPARE(added.exitCode, 0);
     QVERIFY2(added.err.contains(u"was in the catalogue already; the records were added"_s),
              qPrintable(added.err));
-    QCOMPARE(recordsOf(*m_catalogue, u"DISC"_s).size(), 6);
+    QCOMPARE(m_catalogue->pathsAndInfosOf(u"DISC"_s).size(), 6);
 
     changeDisc();
     const Outcome replaced = run({u"import"_s, m_disc, u"--name"_s, u"DISC"_s, u"--replace"_s});
@@ -135,11 +114,11 @@ void TestCliReplace::importReplacesTheDiscOnlyWhenAsked()
     QCOMPARE(replaced.exitCode, 0);
     QCOMPARE(replaced.out,
              QByteArray("3 records imported as DISC (replaced: 1 new, 4 deleted, 1 changed)\n"));
-    QStringList records = recordsOf(*m_catalogue, u"DISC"_s);
+    QStringList records = m_catalogue->pathsAndInfosOf(u"DISC"_s);
     records.sort(); // in the scan's order, which the scan's own tests check
     QCOMPARE(records, (QStringList{u"d:\\SETUP.EXE|Version 2\r\n"_s, u"d:\\SUB\\KEEP.EXE|NULL"_s,
                                    u"d:\\SUB\\NEW.EXE|NULL"_s}));
-    QCOMPARE(recordsOf(*m_catalogue, u"OTHER"_s).size(), 3);
+    QCOMPARE(m_catalogue->pathsAndInfosOf(u"OTHER"_s).size(), 3);
     // A server's list is the one of the program's folder, which other tests share.
     if (CatalogueFixture::backEnd() == BackEnd::File)
         QCOMPARE(DiscNameList::load(m_catalogue->directory() + u"Quilo.lst"_s),
@@ -206,8 +185,8 @@ void TestCliReplace::replaceGivesAnEarlierCatalogueTheDiscIndex()
     QCOMPARE(discIndexes(), QStringList());
     QCOMPARE(run({u"import"_s, m_disc, u"--name"_s, u"DISC"_s, u"--replace"_s}).exitCode, 0);
     QCOMPARE(discIndexes().size(), 1);
-    QCOMPARE(recordsOf(*m_catalogue, u"ALT"_s), QStringList{u"d:\\ALT.EXE|NULL"_s});
-    QCOMPARE(recordsOf(*m_catalogue, u"DISC"_s).size(), 3);
+    QCOMPARE(m_catalogue->pathsAndInfosOf(u"ALT"_s), QStringList{u"d:\\ALT.EXE|NULL"_s});
+    QCOMPARE(m_catalogue->pathsAndInfosOf(u"DISC"_s).size(), 3);
     QCOMPARE(run({u"diff"_s, u"DISC"_s, m_disc}).exitCode, 0);
 }
 

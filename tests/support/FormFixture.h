@@ -6,6 +6,7 @@
 #include "support/FakeDriveTable.h"
 #include "support/FakeSystem.h"
 #include "support/RecordingDialogService.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -70,20 +71,6 @@ public:
 private:
     QTemporaryDir m_folder;
 };
-
-inline void writeFile(const QString &path, const QByteArray &bytes = "x")
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-inline QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // Every row a user reaches by scrolling to the end.
 inline QStringList rows(const QAbstractItemView *view)
