@@ -8,9 +8,6 @@
 #include <QList>
 #include <QMap>
 
-#include <array>
-#include <iterator>
-#include <map>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -150,68 +147,6 @@ Udf::Partitions partitionsOf(const ImageSectors &sectors, const Descriptors &fou
     return partitions;
 }
 
-// The sectors of the file entries that a directory's identifiers of directories point to, read in
-// runs of consecutive sectors with one read each instead of one read per entry. The identifiers are
-// looked at without checks: the walk over them still checks each one, and reads one by one what
-// is not read here, so a damaged directory fails as it would without this.
-class FileEntriesAhead final
-{
-public:
-    FileEntriesAhead(const ImageSectors &sectors, const Udf::Partitions &partitions,
-                     QByteArrayView identifiers)
-    {
-        QList<quint64> wanted;
-        try {
-            for (qsizetype at = 0; identifiers.size() - at >= FileIdentifierHeader;) {
-                const QByteArrayView identifier = identifiers.sliced(at);
-                const qsizetype length =
-                    FileIdentifierHeader + le16(identifier, 36) + quint8(identifier[19]);
-                if (le16(identifier, 0) != Udf::FileIdentifier || length > identifier.size())
-                    break;
-                at += (length + 3) & ~qsizetype(3);
-                if (quint8(identifier[19]) != 0 && quint8(identifier[18]) & DirectoryFlag)
-                    wanted.append(Udf::absoluteSector(partitions, le16(identifier, 28),
-                                                      le32(identifier, 24)));
-            }
-        } catch (const ImageError &) {
-        }
-        readRuns(sectors, wanted);
-    }
-
-    // The sector's bytes, empty when it was not read ahead.
-    QByteArrayView sector(quint64 number) const
-    {
-        const auto run = m_runs.upper_bound(number);
-        if (run == m_runs.begin())
-            return {};
-        const auto &[first, bytes] = *std::prev(run);
-        const quint64 offset = (number - first) * ImageSectors::SectorSize;
-        if (offset >= quint64(bytes.size()))
-            return {};
-        return QByteArrayView(bytes).sliced(qsizetype(offset), ImageSectors::SectorSize);
-    }
-
-private:
-    void readRuns(const ImageSectors &sectors, const QList<quint64> &wanted)
-    {
-        for (qsizetype start = 0; start < wanted.size();) {
-            qsizetype end = start + 1;
-            while (end < wanted.size() && wanted[end] == wanted[end - 1] + 1 &&
-                   wanted[end] < sectors.count())
-                ++end;
-            if (end - start > 1 && wanted[start] < sectors.count()) {
-                try {
-                    m_runs.emplace(wanted[start], sectors.read(wanted[start], end - start));
-                } catch (const ImageError &) {
-                }
-            }
-            start = end;
-        }
-    }
-
-    std::map<quint64, QByteArray> m_runs;
-};
-
 } // namespace
 
 struct UdfImage::Volume
@@ -296,7 +231,6 @@ QList<DiscImage::Node> UdfImage::childNodes(const Node &directory)
     if (directory.content.size > MaxDirectoryBytes)
         throw ImageError(ImageFault::TooLarge);
     const QByteArray bytes = readContent(directory.content);
-    const FileEntriesAhead entriesAhead(sectors(), m_partitions, bytes);
     QList<Node> children;
     qsizetype at = 0;
     while (at < bytes.size()) {
@@ -320,16 +254,14 @@ QList<DiscImage::Node> UdfImage::childNodes(const Node &directory)
             throw ImageError(ImageFault::BadName);
         const quint32 block = le32(identifier, 24);
         const quint16 partition = le16(identifier, 28);
-        const quint64 sector = Udf::absoluteSector(m_partitions, partition, block);
         Node child;
         // A file's entry is read only when the file is looked at: a walk needs its name alone,
-        // and reading the entries of all files would make it several times slower.
+        // and reading the entries of all files would make it several times slower. Where the
+        // entry lies is checked now all the same, so that a damaged identifier fails the listing.
         if (characteristics & DirectoryFlag) {
-            const QByteArrayView entryAhead = entriesAhead.sector(sector);
-            child = entryAhead.isEmpty()
-                        ? Udf::readFileEntry(sectors(), m_partitions, partition, block)
-                        : Udf::fileEntryNode(sectors(), m_partitions, partition, block, entryAhead);
+            child = Udf::readFileEntry(sectors(), m_partitions, partition, block);
         } else {
+            Udf::absoluteSector(m_partitions, partition, block);
             child.entry.detailed = false;
         }
         child.entry.name = name.toUtf8();

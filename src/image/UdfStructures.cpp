@@ -191,13 +191,8 @@ quint64 absoluteSector(const Partitions &partitions, quint16 reference, quint32 
 ImageNode readFileEntry(const ImageSectors &sectors, const Partitions &partitions,
                         quint16 reference, quint32 block)
 {
-    return fileEntryNode(sectors, partitions, reference, block,
-                         sectors.read(absoluteSector(partitions, reference, block), 1));
-}
-
-ImageNode fileEntryNode(const ImageSectors &sectors, const Partitions &partitions,
-                        quint16 reference, quint32 block, QByteArrayView entry)
-{
+    const QByteArray sector = sectors.read(absoluteSector(partitions, reference, block), 1);
+    const QByteArrayView entry = sector;
     const bool extended = hasTag(entry, ExtendedFileEntry, block);
     if (!extended && !hasTag(entry, FileEntry, block))
         throw ImageError(ImageFault::BadDescriptor);

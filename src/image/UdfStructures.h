@@ -44,8 +44,5 @@ quint64 absoluteSector(const Partitions &partitions, quint16 reference, quint32 
 // name and location are left to the caller.
 ImageNode readFileEntry(const ImageSectors &sectors, const Partitions &partitions,
                         quint16 reference, quint32 block);
-// The same from the entry's sector, already read.
-ImageNode fileEntryNode(const ImageSectors &sectors, const Partitions &partitions,
-                        quint16 reference, quint32 block, QByteArrayView entry);
 
 } // namespace Udf
