@@ -12,7 +12,7 @@ namespace {
 // bytes, and each of them must still be checked, but not without end.
 constexpr int MaxEntries = 4096;
 
-bool isShowableName(const QByteArray &name)
+bool isShowableName(QByteArrayView name)
 {
     return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') &&
            !name.contains('\0');
@@ -25,13 +25,14 @@ void walk(DiscImage &image)
 {
     int entries = 0;
     const std::function<void(const QByteArray &)> visit = [&](const QByteArray &path) {
-        for (const ImageEntry &listed : image.readNames(path)) {
-            if (!isShowableName(listed.name))
+        const ImageListing listing = image.readNames(path);
+        for (qsizetype index = 0; index < listing.size(); ++index) {
+            if (!isShowableName(listing.name(index)))
                 __builtin_trap();
             if (++entries > MaxEntries)
                 return;
-            const QByteArray child = path + '/' + listed.name;
-            if (listed.isDirectory()) {
+            const QByteArray child = path + '/' + listing.name(index).toByteArray();
+            if (listing.kind(index) == ImageEntry::Kind::Directory) {
                 visit(child);
                 continue;
             }

@@ -53,15 +53,14 @@ QList<ImageEntry> DiscImage::readDirectory(const QByteArray &path)
     return entries;
 }
 
-QList<ImageEntry> DiscImage::readNames(const QByteArray &path)
+ImageListing DiscImage::readNames(const QByteArray &path)
 {
-    QList<ImageEntry> entries;
     const QByteArray key = normalised(path);
-    const QList<Node> nodes = listDirectory(directoryAt(key), key);
-    entries.reserve(nodes.size());
-    for (const Node &node : nodes)
-        entries.append(node.entry);
-    return entries;
+    ImageListing names;
+    QList<Node> subdirectories;
+    listNames(directoryAt(key), names, subdirectories);
+    registerSubdirectories(key, subdirectories);
+    return names;
 }
 
 ImageEntry DiscImage::entryAt(const QByteArray &path)
@@ -127,6 +126,15 @@ DiscImage::Node DiscImage::detailedNodeAt(const QByteArray &path)
     return node;
 }
 
+void DiscImage::listNames(const Node &directory, ImageListing &names, QList<Node> &subdirectories)
+{
+    for (Node &child : childNodes(directory)) {
+        names.append(child.entry.name, child.entry.kind, child.entry.detailed);
+        if (child.entry.isDirectory())
+            subdirectories.append(std::move(child));
+    }
+}
+
 void DiscImage::readDetails(Node &) {}
 
 QList<DiscImage::Node> DiscImage::listDirectory(const Node &directory, const QByteArray &path)
@@ -134,6 +142,14 @@ QList<DiscImage::Node> DiscImage::listDirectory(const Node &directory, const QBy
     if (!m_lastListing.isEmpty() && path == m_lastListed)
         return m_lastListing;
     QList<Node> children = childNodes(directory);
+    registerSubdirectories(path, children);
+    m_lastListed = path;
+    m_lastListing = children;
+    return children;
+}
+
+void DiscImage::registerSubdirectories(const QByteArray &path, const QList<Node> &children)
+{
     for (const Node &child : children) {
         if (!child.entry.isDirectory())
             continue;
@@ -148,7 +164,4 @@ QList<DiscImage::Node> DiscImage::listDirectory(const Node &directory, const QBy
             m_directories.insert(childPath, child);
         }
     }
-    m_lastListed = path;
-    m_lastListing = children;
-    return children;
 }

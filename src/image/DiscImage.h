@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/ImageEntry.h"
+#include "image/ImageListing.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -34,7 +35,7 @@ public:
     // The same with only names and kinds, which is all a walk needs: where a file's details lie
     // in a record of its own (UDF), it is not read, so the file shows as File whatever it is, with
     // no size or time. entryAt() reads it.
-    QList<ImageEntry> readNames(const QByteArray &path);
+    ImageListing readNames(const QByteArray &path);
     // The entry that a path names, with its details.
     ImageEntry entryAt(const QByteArray &path);
     // The first maxBytes bytes of a file (all of it when shorter).
@@ -53,6 +54,9 @@ protected:
     // The entries of a directory in recorded order, each detailed entry's runs checked against the
     // end of the image.
     virtual QList<Node> childNodes(const Node &directory) = 0;
+    // The names and kinds of a directory's entries, and the nodes of its subdirectories in order:
+    // all that a walk needs. By default taken from childNodes().
+    virtual void listNames(const Node &directory, ImageListing &names, QList<Node> &subdirectories);
     // Fills in a node that childNodes() left without details; only images that leave some need
     // this.
     virtual void readDetails(Node &node);
@@ -60,6 +64,8 @@ protected:
 private:
     Node directoryAt(const QByteArray &path);
     QList<Node> listDirectory(const Node &directory, const QByteArray &path);
+    // Makes the directory's subdirectories reachable by path; throws ImageError on a loop.
+    void registerSubdirectories(const QByteArray &path, const QList<Node> &children);
     Node nodeAt(const QByteArray &path);
     Node detailedNodeAt(const QByteArray &path);
     std::unique_ptr<ImageFileDevice> fileDevice(const QByteArray &path);

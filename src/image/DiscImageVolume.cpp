@@ -21,9 +21,12 @@ VolumeEntryKind volumeKind(ImageEntry::Kind kind)
     return VolumeEntryKind::OtherFile;
 }
 
-QByteArray childPath(const QByteArray &directory, const QByteArray &name)
+QByteArray childPath(const QByteArray &directory, QByteArrayView name)
 {
-    return directory.isEmpty() ? name : directory + '/' + name;
+    QByteArray path = directory;
+    if (!path.isEmpty())
+        path.append('/');
+    return path.append(name);
 }
 
 } // namespace
@@ -36,10 +39,10 @@ std::unique_ptr<DiscImageVolume> DiscImageVolume::open(const QByteArray &nativeP
     while (!pending.empty()) {
         QByteArray directory = std::move(pending.front());
         pending.pop_front();
-        QList<ImageEntry> entries = image->readNames(directory);
-        for (const ImageEntry &entry : entries) {
-            if (entry.isDirectory())
-                pending.push_back(childPath(directory, entry.name));
+        ImageListing entries = image->readNames(directory);
+        for (qsizetype index = 0; index < entries.size(); ++index) {
+            if (entries.kind(index) == ImageEntry::Kind::Directory)
+                pending.push_back(childPath(directory, entries.name(index)));
         }
         listings.insert(std::move(directory), std::move(entries));
     }
@@ -47,7 +50,7 @@ std::unique_ptr<DiscImageVolume> DiscImageVolume::open(const QByteArray &nativeP
         new DiscImageVolume(std::move(image), std::move(listings)));
 }
 
-QList<ImageEntry> DiscImageVolume::entriesOf(const QByteArray &path)
+ImageListing DiscImageVolume::entriesOf(const QByteArray &path)
 {
     if (const auto known = m_listings.constFind(path); known != m_listings.cend())
         return *known;
@@ -56,32 +59,31 @@ QList<ImageEntry> DiscImageVolume::entriesOf(const QByteArray &path)
 
 bool DiscImageVolume::list(const QByteArray &path, const VolumeEntryVisitor &visit)
 {
-    QList<ImageEntry> entries;
+    ImageListing entries;
     try {
         entries = entriesOf(path);
     } catch (const ImageError &) {
         return false;
     }
-    for (const ImageEntry &entry : entries)
-        visit(entry.name, volumeKind(entry.kind));
+    for (qsizetype index = 0; index < entries.size(); ++index)
+        visit(entries.name(index), volumeKind(entries.kind(index)));
     return true;
 }
 
 std::optional<VolumeEntryKind> DiscImageVolume::kindOf(const QByteArray &path)
 {
     const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray name = path.mid(slash + 1);
     try {
-        for (const ImageEntry &entry : entriesOf(slash < 0 ? QByteArray() : path.left(slash))) {
-            if (entry.name != name)
-                continue;
-            // A file listed without its own entry may still turn out a link once that is read.
-            return volumeKind(entry.detailed ? entry.kind : m_image->entryAt(path).kind);
-        }
+        const ImageListing siblings = entriesOf(slash < 0 ? QByteArray() : path.left(slash));
+        const qsizetype index = siblings.indexOf(QByteArrayView(path).sliced(slash + 1));
+        if (index < 0)
+            return std::nullopt;
+        // A file listed without its own entry may still turn out a link once that is read.
+        return volumeKind(siblings.isDetailed(index) ? siblings.kind(index)
+                                                     : m_image->entryAt(path).kind);
     } catch (const ImageError &) {
         return std::nullopt;
     }
-    return std::nullopt;
 }
 
 std::unique_ptr<QIODevice> DiscImageVolume::openFile(const QByteArray &path)

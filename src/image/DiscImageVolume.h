@@ -21,13 +21,13 @@ public:
     std::unique_ptr<QIODevice> openFile(const QByteArray &path) override;
 
 private:
-    using Listings = QHash<QByteArray, QList<ImageEntry>>;
+    using Listings = QHash<QByteArray, ImageListing>;
 
     DiscImageVolume(std::unique_ptr<DiscImage> image, Listings listings)
         : m_image(std::move(image)), m_listings(std::move(listings))
     {}
     // The directory's entries, from the listings read at opening when it is among them.
-    QList<ImageEntry> entriesOf(const QByteArray &path);
+    ImageListing entriesOf(const QByteArray &path);
 
     std::unique_ptr<DiscImage> m_image;
     // Each directory's entries by its path as the walk at opening reached it.

@@ -10,8 +10,6 @@
 
 #include <optional>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 constexpr quint64 MaxRecognitionSectors = 64;
@@ -26,6 +24,82 @@ constexpr quint8 DirectoryFlag = 0x02;
 constexpr quint8 DeletedFlag = 0x04;
 constexpr quint8 ParentFlag = 0x08;
 constexpr qsizetype FileIdentifierHeader = 38;
+
+// The parts of a file identifier that a listing needs.
+struct Identifier
+{
+    QByteArrayView name;
+    quint16 partition;
+    quint32 block;
+    bool isDirectory;
+};
+
+// Calls visit with each file identifier of a directory's bytes that a mount shows, in recorded
+// order: hidden and deleted ones and the parent's are left out.
+template <typename Visit> void forEachIdentifier(QByteArrayView bytes, Visit &&visit)
+{
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        const QByteArrayView identifier = bytes.sliced(at);
+        if (identifier.size() < FileIdentifierHeader || le16(identifier, 0) != Udf::FileIdentifier)
+            throw ImageError(ImageFault::BadRecord);
+        const quint8 characteristics = quint8(identifier[18]);
+        const qsizetype nameLength = quint8(identifier[19]);
+        const qsizetype useLength = le16(identifier, 36);
+        if (FileIdentifierHeader + useLength + nameLength > identifier.size())
+            throw ImageError(ImageFault::BadRecord);
+        at += (FileIdentifierHeader + useLength + nameLength + 3) & ~qsizetype(3);
+        if (characteristics & (HiddenFlag | DeletedFlag | ParentFlag) || nameLength == 0)
+            continue;
+        visit(Identifier{identifier.sliced(FileIdentifierHeader + useLength, nameLength),
+                         le16(identifier, 28), le32(identifier, 24),
+                         (characteristics & DirectoryFlag) != 0});
+    }
+}
+
+// A file identifier's name as UTF-8, put into `name` so that a listing reuses one buffer. Names
+// of 8-bit characters, nearly all of them, are converted here without a detour.
+void decodeIdentifierName(QByteArrayView raw, QByteArray &name)
+{
+    if (raw.size() > 1 && raw[0] == 8) {
+        const QByteArrayView latin1 = raw.sliced(1);
+        name.resize(latin1.size() * 2);
+        char *to = name.data();
+        for (const char byte : latin1) {
+            const auto code = quint8(byte);
+            if (code < 0x80) {
+                *to++ = byte;
+            } else {
+                *to++ = char(0xc0 | code >> 6);
+                *to++ = char(0x80 | (code & 0x3f));
+            }
+        }
+        name.truncate(to - name.data());
+    } else {
+        name = Udf::decodeName(raw).toUtf8();
+    }
+    if (name.contains('/') || name.contains('\0'))
+        throw ImageError(ImageFault::SlashOrNul);
+    if (name.isEmpty() || name == "." || name == "..")
+        throw ImageError(ImageFault::BadName);
+}
+
+// A file's entry is read only when the file is looked at: a walk needs its name alone, and reading
+// the entries of all files would make it several times slower. Where the entry lies is checked now
+// all the same, so that a damaged identifier fails the listing.
+ImageNode childNode(const ImageSectors &sectors, const Udf::Partitions &partitions,
+                    const Identifier &identifier)
+{
+    ImageNode child;
+    if (identifier.isDirectory) {
+        child = Udf::readFileEntry(sectors, partitions, identifier.partition, identifier.block);
+    } else {
+        Udf::checkBlock(partitions, identifier.partition, identifier.block);
+        child.entry.detailed = false;
+    }
+    child.location = quint64(identifier.partition) << 32 | identifier.block;
+    return child;
+}
 
 std::optional<QByteArray> anchor(const ImageSectors &sectors)
 {
@@ -228,47 +302,36 @@ UdfImage::Volume UdfImage::readVolume(const ImageSectors &sectors)
 
 QList<DiscImage::Node> UdfImage::childNodes(const Node &directory)
 {
+    QList<Node> children;
+    QByteArray name;
+    forEachIdentifier(directoryBytes(directory), [&](const Identifier &identifier) {
+        decodeIdentifierName(identifier.name, name);
+        Node child = childNode(sectors(), m_partitions, identifier);
+        child.entry.name = name;
+        children.append(std::move(child));
+    });
+    return children;
+}
+
+void UdfImage::listNames(const Node &directory, ImageListing &names, QList<Node> &subdirectories)
+{
+    QByteArray name;
+    forEachIdentifier(directoryBytes(directory), [&](const Identifier &identifier) {
+        decodeIdentifierName(identifier.name, name);
+        Node child = childNode(sectors(), m_partitions, identifier);
+        names.append(name, child.entry.kind, child.entry.detailed);
+        if (child.entry.isDirectory()) {
+            child.entry.name = name;
+            subdirectories.append(std::move(child));
+        }
+    });
+}
+
+QByteArray UdfImage::directoryBytes(const Node &directory) const
+{
     if (directory.content.size > MaxDirectoryBytes)
         throw ImageError(ImageFault::TooLarge);
-    const QByteArray bytes = readContent(directory.content);
-    QList<Node> children;
-    qsizetype at = 0;
-    while (at < bytes.size()) {
-        const QByteArrayView identifier = QByteArrayView(bytes).sliced(at);
-        if (identifier.size() < FileIdentifierHeader || le16(identifier, 0) != Udf::FileIdentifier)
-            throw ImageError(ImageFault::BadRecord);
-        const quint8 characteristics = quint8(identifier[18]);
-        const qsizetype nameLength = quint8(identifier[19]);
-        const qsizetype useLength = le16(identifier, 36);
-        if (FileIdentifierHeader + useLength + nameLength > identifier.size())
-            throw ImageError(ImageFault::BadRecord);
-        at += (FileIdentifierHeader + useLength + nameLength + 3) & ~qsizetype(3);
-        if (characteristics & (HiddenFlag | DeletedFlag | ParentFlag) || nameLength == 0)
-            continue;
-
-        const QString name =
-            Udf::decodeName(identifier.sliced(FileIdentifierHeader + useLength, nameLength));
-        if (name.contains(u'/') || name.contains(QChar(0)))
-            throw ImageError(ImageFault::SlashOrNul);
-        if (name.isEmpty() || name == "."_L1 || name == ".."_L1)
-            throw ImageError(ImageFault::BadName);
-        const quint32 block = le32(identifier, 24);
-        const quint16 partition = le16(identifier, 28);
-        Node child;
-        // A file's entry is read only when the file is looked at: a walk needs its name alone,
-        // and reading the entries of all files would make it several times slower. Where the
-        // entry lies is checked now all the same, so that a damaged identifier fails the listing.
-        if (characteristics & DirectoryFlag) {
-            child = Udf::readFileEntry(sectors(), m_partitions, partition, block);
-        } else {
-            Udf::absoluteSector(m_partitions, partition, block);
-            child.entry.detailed = false;
-        }
-        child.entry.name = name.toUtf8();
-        child.location = quint64(partition) << 32 | block;
-        children.append(std::move(child));
-    }
-    return children;
+    return readContent(directory.content);
 }
 
 void UdfImage::readDetails(Node &node)

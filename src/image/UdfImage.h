@@ -27,6 +27,8 @@ public:
 
 protected:
     QList<Node> childNodes(const Node &directory) override;
+    void listNames(const Node &directory, ImageListing &names,
+                   QList<Node> &subdirectories) override;
     void readDetails(Node &node) override;
 
 private:
@@ -34,6 +36,7 @@ private:
 
     UdfImage(std::shared_ptr<const ImageSectors> sectors, Volume volume);
     static Volume readVolume(const ImageSectors &sectors);
+    QByteArray directoryBytes(const Node &directory) const;
 
     QHash<quint16, Partition> m_partitions;
 };

@@ -188,6 +188,15 @@ quint64 absoluteSector(const Partitions &partitions, quint16 reference, quint32 
     return runs.constFirst().firstSector;
 }
 
+void checkBlock(const Partitions &partitions, quint16 reference, quint32 block)
+{
+    const auto partition = partitions.constFind(reference);
+    if (partition == partitions.cend())
+        throw ImageError(ImageFault::BadDescriptor);
+    if (block >= partition->length)
+        throw ImageError(ImageFault::PastEnd);
+}
+
 ImageNode readFileEntry(const ImageSectors &sectors, const Partitions &partitions,
                         quint16 reference, quint32 block)
 {

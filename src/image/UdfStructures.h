@@ -39,6 +39,8 @@ QString decodeField(QByteArrayView field);
 
 // The absolute sector of a logical block; throws ImageError when it lies outside its partition.
 quint64 absoluteSector(const Partitions &partitions, quint16 reference, quint32 block);
+// The same check alone, which a listing makes for every file.
+void checkBlock(const Partitions &partitions, quint16 reference, quint32 block);
 
 // A file or directory from its (extended) file entry: kind, size, time and where its bytes lie.
 // name and location are left to the caller.
