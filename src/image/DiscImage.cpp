@@ -80,7 +80,7 @@ std::unique_ptr<QIODevice> DiscImage::openFile(const QByteArray &path)
 
 QByteArray DiscImage::readContent(const ImageContent &content) const
 {
-    return ImageFileDevice(m_sectors, content).front(qint64(content.size));
+    return contentFront(*m_sectors, content, qint64(content.size));
 }
 
 std::unique_ptr<ImageFileDevice> DiscImage::fileDevice(const QByteArray &path)

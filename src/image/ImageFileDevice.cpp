@@ -7,6 +7,51 @@
 #include <cstring>
 #include <limits>
 
+namespace {
+
+// Copies the bytes at offset onwards that one run (or the embedded bytes) holds; returns how many.
+quint64 readPiece(const ImageSectors &sectors, const ImageContent &content, quint64 offset,
+                  char *to, quint64 length)
+{
+    if (!content.embedded.isEmpty() || content.runs.isEmpty()) {
+        const quint64 held = quint64(content.embedded.size());
+        if (offset >= held) {
+            std::memset(to, 0, length);
+            return length;
+        }
+        const quint64 piece = std::min(length, held - offset);
+        std::memcpy(to, content.embedded.constData() + offset, piece);
+        return piece;
+    }
+    quint64 runStart = 0;
+    for (const ImageContent::Run &run : content.runs) {
+        if (offset < runStart + run.length) {
+            const quint64 inRun = offset - runStart;
+            const quint64 piece = std::min(length, run.length - inRun);
+            if (run.zeros)
+                std::memset(to, 0, piece);
+            else
+                sectors.readBytes(run.firstSector, inRun, to, piece);
+            return piece;
+        }
+        runStart += run.length;
+    }
+    std::memset(to, 0, length);
+    return length;
+}
+
+} // namespace
+
+QByteArray contentFront(const ImageSectors &sectors, const ImageContent &content, qint64 maxBytes)
+{
+    const quint64 wanted = std::min(quint64(std::max<qint64>(maxBytes, 0)), content.size);
+    QByteArray bytes(qsizetype(wanted), Qt::Uninitialized);
+    quint64 done = 0;
+    while (done < wanted)
+        done += readPiece(sectors, content, done, bytes.data() + done, wanted - done);
+    return bytes;
+}
+
 ImageFileDevice::ImageFileDevice(std::shared_ptr<const ImageSectors> sectors, ImageContent content,
                                  QObject *parent)
     : QIODevice(parent), m_sectors(std::move(sectors)), m_content(std::move(content))
@@ -29,7 +74,7 @@ qint64 ImageFileDevice::readData(char *data, qint64 maxSize)
     quint64 done = 0;
     try {
         while (done < wanted)
-            done += readPiece(start + done, data + done, wanted - done);
+            done += readPiece(*m_sectors, m_content, start + done, data + done, wanted - done);
     } catch (const ImageError &error) {
         setErrorString(error.message());
         return done > 0 ? qint64(done) : -1;
@@ -39,39 +84,5 @@ qint64 ImageFileDevice::readData(char *data, qint64 maxSize)
 
 QByteArray ImageFileDevice::front(qint64 maxBytes) const
 {
-    const quint64 wanted = std::min(quint64(std::max<qint64>(maxBytes, 0)), m_content.size);
-    QByteArray bytes(qsizetype(wanted), Qt::Uninitialized);
-    quint64 done = 0;
-    while (done < wanted)
-        done += readPiece(done, bytes.data() + done, wanted - done);
-    return bytes;
-}
-
-quint64 ImageFileDevice::readPiece(quint64 offset, char *to, quint64 length) const
-{
-    if (!m_content.embedded.isEmpty() || m_content.runs.isEmpty()) {
-        const quint64 held = quint64(m_content.embedded.size());
-        if (offset >= held) {
-            std::memset(to, 0, length);
-            return length;
-        }
-        const quint64 piece = std::min(length, held - offset);
-        std::memcpy(to, m_content.embedded.constData() + offset, piece);
-        return piece;
-    }
-    quint64 runStart = 0;
-    for (const ImageContent::Run &run : m_content.runs) {
-        if (offset < runStart + run.length) {
-            const quint64 inRun = offset - runStart;
-            const quint64 piece = std::min(length, run.length - inRun);
-            if (run.zeros)
-                std::memset(to, 0, piece);
-            else
-                m_sectors->readBytes(run.firstSector, inRun, to, piece);
-            return piece;
-        }
-        runStart += run.length;
-    }
-    std::memset(to, 0, length);
-    return length;
+    return contentFront(*m_sectors, m_content, maxBytes);
 }

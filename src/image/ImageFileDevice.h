@@ -8,6 +8,10 @@
 
 class ImageSectors;
 
+// The first maxBytes bytes of a file's contents (all when the file is shorter), without a device
+// around them; throws ImageError when they cannot be read.
+QByteArray contentFront(const ImageSectors &sectors, const ImageContent &content, qint64 maxBytes);
+
 // A read-only, seekable device over one file inside a disc image. Reading a sector that lies past
 // the end of the image fails the read (and sets the error string) rather than returning zeros.
 class ImageFileDevice final : public QIODevice
@@ -29,10 +33,6 @@ protected:
     qint64 writeData(const char *, qint64) override { return -1; }
 
 private:
-    // Copies the bytes at offset onwards that one run (or the embedded bytes) holds; returns how
-    // many.
-    quint64 readPiece(quint64 offset, char *to, quint64 length) const;
-
     std::shared_ptr<const ImageSectors> m_sectors;
     ImageContent m_content;
 };
