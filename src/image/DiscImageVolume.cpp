@@ -34,7 +34,7 @@ QByteArray childPath(const QByteArray &directory, QByteArrayView name)
 std::unique_ptr<DiscImageVolume> DiscImageVolume::open(const QByteArray &nativePath)
 {
     std::unique_ptr<DiscImage> image = DiscImage::open(nativePath);
-    Listings listings;
+    std::vector<Listing> listings;
     std::deque<QByteArray> pending{QByteArray()};
     while (!pending.empty()) {
         QByteArray directory = std::move(pending.front());
@@ -44,29 +44,39 @@ std::unique_ptr<DiscImageVolume> DiscImageVolume::open(const QByteArray &nativeP
             if (entries.kind(index) == ImageEntry::Kind::Directory)
                 pending.push_back(childPath(directory, entries.name(index)));
         }
-        listings.insert(std::move(directory), std::move(entries));
+        listings.push_back({std::move(directory), std::move(entries)});
     }
     return std::unique_ptr<DiscImageVolume>(
         new DiscImageVolume(std::move(image), std::move(listings)));
 }
 
-ImageListing DiscImageVolume::entriesOf(const QByteArray &path)
+const ImageListing &DiscImageVolume::entriesOf(const QByteArray &path)
 {
-    if (const auto known = m_listings.constFind(path); known != m_listings.cend())
-        return *known;
-    return m_image->readNames(path);
+    if (m_next < m_listings.size() && m_listings[m_next].path == path)
+        return m_listings[m_next++].entries;
+    if (m_byPath.isEmpty()) {
+        m_byPath.reserve(qsizetype(m_listings.size()));
+        for (std::size_t index = 0; index < m_listings.size(); ++index)
+            m_byPath.insert(m_listings[index].path, index);
+    }
+    if (const auto known = m_byPath.constFind(path); known != m_byPath.cend()) {
+        m_next = *known + 1;
+        return m_listings[*known].entries;
+    }
+    m_unwalked = m_image->readNames(path);
+    return m_unwalked;
 }
 
 bool DiscImageVolume::list(const QByteArray &path, const VolumeEntryVisitor &visit)
 {
-    ImageListing entries;
+    const ImageListing *entries = nullptr;
     try {
-        entries = entriesOf(path);
+        entries = &entriesOf(path);
     } catch (const ImageError &) {
         return false;
     }
-    for (qsizetype index = 0; index < entries.size(); ++index)
-        visit(entries.name(index), volumeKind(entries.kind(index)));
+    for (qsizetype index = 0; index < entries->size(); ++index)
+        visit(entries->name(index), volumeKind(entries->kind(index)));
     return true;
 }
 
@@ -74,7 +84,7 @@ std::optional<VolumeEntryKind> DiscImageVolume::kindOf(const QByteArray &path)
 {
     const qsizetype slash = path.lastIndexOf('/');
     try {
-        const ImageListing siblings = entriesOf(slash < 0 ? QByteArray() : path.left(slash));
+        const ImageListing &siblings = entriesOf(slash < 0 ? QByteArray() : path.left(slash));
         const qsizetype index = siblings.indexOf(QByteArrayView(path).sliced(slash + 1));
         if (index < 0)
             return std::nullopt;

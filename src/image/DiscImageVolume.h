@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <vector>
+
 // A disc image as a volume of the program's own mount table.
 class DiscImageVolume final : public ImageVolume
 {
@@ -21,15 +23,25 @@ public:
     std::unique_ptr<QIODevice> openFile(const QByteArray &path) override;
 
 private:
-    using Listings = QHash<QByteArray, ImageListing>;
+    struct Listing
+    {
+        QByteArray path;
+        ImageListing entries;
+    };
 
-    DiscImageVolume(std::unique_ptr<DiscImage> image, Listings listings)
+    DiscImageVolume(std::unique_ptr<DiscImage> image, std::vector<Listing> listings)
         : m_image(std::move(image)), m_listings(std::move(listings))
     {}
     // The directory's entries, from the listings read at opening when it is among them.
-    ImageListing entriesOf(const QByteArray &path);
+    const ImageListing &entriesOf(const QByteArray &path);
 
     std::unique_ptr<DiscImage> m_image;
-    // Each directory's entries by its path as the walk at opening reached it.
-    Listings m_listings;
+    // Each directory's entries in the order the walk at opening reached it, which is the order a
+    // scan asks for them: the next one is looked at first, and the index by path is only made
+    // when something asks out of that order.
+    std::vector<Listing> m_listings;
+    std::size_t m_next = 0;
+    QHash<QByteArray, std::size_t> m_byPath;
+    // The last listing read from the image itself, for a path the walk did not reach.
+    ImageListing m_unwalked;
 };
