@@ -70,12 +70,12 @@ ImageEntry DiscImage::entryAt(const QByteArray &path)
 
 QByteArray DiscImage::readFile(const QByteArray &path, qint64 maxBytes)
 {
-    return fileDevice(path)->front(maxBytes);
+    return contentFront(*m_sectors, fileContent(path), maxBytes);
 }
 
 std::unique_ptr<QIODevice> DiscImage::openFile(const QByteArray &path)
 {
-    return fileDevice(path);
+    return std::make_unique<ImageFileDevice>(m_sectors, fileContent(path));
 }
 
 QByteArray DiscImage::readContent(const ImageContent &content) const
@@ -83,13 +83,13 @@ QByteArray DiscImage::readContent(const ImageContent &content) const
     return contentFront(*m_sectors, content, qint64(content.size));
 }
 
-std::unique_ptr<ImageFileDevice> DiscImage::fileDevice(const QByteArray &path)
+ImageContent DiscImage::fileContent(const QByteArray &path)
 {
     const QByteArray key = normalised(path);
     Node node = detailedNodeAt(key);
     if (node.entry.isDirectory())
         throw ImageError(ImageFault::NotFound, QString::fromUtf8(key));
-    return std::make_unique<ImageFileDevice>(m_sectors, std::move(node.content));
+    return std::move(node.content);
 }
 
 DiscImage::Node DiscImage::directoryAt(const QByteArray &path)

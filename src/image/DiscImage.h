@@ -11,7 +11,6 @@
 
 #include <memory>
 
-class ImageFileDevice;
 class ImageSectors;
 
 // A disc image file read as the drive it stands for, without mounting it: ISO 9660 with Rock
@@ -68,7 +67,8 @@ private:
     void registerSubdirectories(const QByteArray &path, const QList<Node> &children);
     Node nodeAt(const QByteArray &path);
     Node detailedNodeAt(const QByteArray &path);
-    std::unique_ptr<ImageFileDevice> fileDevice(const QByteArray &path);
+    // Where a file's bytes lie; throws ImageError when the path names a directory.
+    ImageContent fileContent(const QByteArray &path);
 
     std::shared_ptr<const ImageSectors> m_sectors;
     QString m_label;

@@ -81,8 +81,3 @@ qint64 ImageFileDevice::readData(char *data, qint64 maxSize)
     }
     return qint64(done);
 }
-
-QByteArray ImageFileDevice::front(qint64 maxBytes) const
-{
-    return contentFront(*m_sectors, m_content, maxBytes);
-}

@@ -24,9 +24,6 @@ public:
 
     bool isSequential() const override { return false; }
     qint64 size() const override;
-    // The first maxBytes bytes (all when the file is shorter); throws ImageError when they cannot
-    // be read.
-    QByteArray front(qint64 maxBytes) const;
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override;

@@ -300,13 +300,20 @@ UdfImage::Volume UdfImage::readVolume(const ImageSectors &sectors)
     return volume;
 }
 
-QList<DiscImage::Node> UdfImage::childNodes(const Node &directory)
+// Each child's name comes in one buffer reused from child to child, its node without the name.
+template <typename Visit> void UdfImage::forEachChild(const Node &directory, Visit &&visit)
 {
-    QList<Node> children;
     QByteArray name;
     forEachIdentifier(directoryBytes(directory), [&](const Identifier &identifier) {
         decodeIdentifierName(identifier.name, name);
-        Node child = childNode(sectors(), m_partitions, identifier);
+        visit(name, childNode(sectors(), m_partitions, identifier));
+    });
+}
+
+QList<DiscImage::Node> UdfImage::childNodes(const Node &directory)
+{
+    QList<Node> children;
+    forEachChild(directory, [&](const QByteArray &name, Node &&child) {
         child.entry.name = name;
         children.append(std::move(child));
     });
@@ -315,10 +322,7 @@ QList<DiscImage::Node> UdfImage::childNodes(const Node &directory)
 
 void UdfImage::listNames(const Node &directory, ImageListing &names, QList<Node> &subdirectories)
 {
-    QByteArray name;
-    forEachIdentifier(directoryBytes(directory), [&](const Identifier &identifier) {
-        decodeIdentifierName(identifier.name, name);
-        Node child = childNode(sectors(), m_partitions, identifier);
+    forEachChild(directory, [&](const QByteArray &name, Node &&child) {
         names.append(name, child.entry.kind, child.entry.detailed);
         if (child.entry.isDirectory()) {
             child.entry.name = name;

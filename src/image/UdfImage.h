@@ -37,6 +37,7 @@ private:
     UdfImage(std::shared_ptr<const ImageSectors> sectors, Volume volume);
     static Volume readVolume(const ImageSectors &sectors);
     QByteArray directoryBytes(const Node &directory) const;
+    template <typename Visit> void forEachChild(const Node &directory, Visit &&visit);
 
     QHash<quint16, Partition> m_partitions;
 };

@@ -59,16 +59,25 @@ QDateTime timeAt(QByteArrayView bytes, qsizetype at)
                    local ? zone : 0);
 }
 
-// The runs of length bytes from a logical block on; a metadata partition may split them.
-QList<ImageContent::Run> runsOf(const Partitions &partitions, quint16 reference, quint32 block,
-                                quint64 length)
+// The partition that holds `blocks` logical blocks from `block` on; throws ImageError when there is
+// no such partition or the blocks overrun it.
+const UdfImage::Partition *checkedPartition(const Partitions &partitions, quint16 reference,
+                                            quint32 block, quint64 blocks)
 {
     const auto partition = partitions.constFind(reference);
     if (partition == partitions.cend())
         throw ImageError(ImageFault::BadDescriptor);
-    const quint64 blocks = (length + BlockSize - 1) / BlockSize;
     if (block > partition->length || blocks > partition->length - block)
         throw ImageError(ImageFault::PastEnd);
+    return &*partition;
+}
+
+// The runs of length bytes from a logical block on; a metadata partition may split them.
+QList<ImageContent::Run> runsOf(const Partitions &partitions, quint16 reference, quint32 block,
+                                quint64 length)
+{
+    const UdfImage::Partition *partition =
+        checkedPartition(partitions, reference, block, (length + BlockSize - 1) / BlockSize);
     if (!partition->isMetadata)
         return {{partition->start + block, length, false}};
 
@@ -190,11 +199,7 @@ quint64 absoluteSector(const Partitions &partitions, quint16 reference, quint32 
 
 void checkBlock(const Partitions &partitions, quint16 reference, quint32 block)
 {
-    const auto partition = partitions.constFind(reference);
-    if (partition == partitions.cend())
-        throw ImageError(ImageFault::BadDescriptor);
-    if (block >= partition->length)
-        throw ImageError(ImageFault::PastEnd);
+    checkedPartition(partitions, reference, block, 1);
 }
 
 ImageNode readFileEntry(const ImageSectors &sectors, const Partitions &partitions,
