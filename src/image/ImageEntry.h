@@ -29,7 +29,8 @@ struct ImageEntry
 };
 
 // Where a file's bytes lie: runs of whole sectors, runs that read as zeros, or bytes kept in the
-// file's own descriptor. Bytes past the last run up to the size read as zeros.
+// file's own descriptor or already read with it. Bytes past the last run up to the size read as
+// zeros.
 struct ImageContent
 {
     struct Run

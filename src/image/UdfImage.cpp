@@ -92,7 +92,8 @@ ImageNode childNode(const ImageSectors &sectors, const Udf::Partitions &partitio
 {
     ImageNode child;
     if (identifier.isDirectory) {
-        child = Udf::readFileEntry(sectors, partitions, identifier.partition, identifier.block);
+        child =
+            Udf::readDirectoryEntry(sectors, partitions, identifier.partition, identifier.block);
     } else {
         Udf::checkBlock(partitions, identifier.partition, identifier.block);
         child.entry.detailed = false;
@@ -293,7 +294,7 @@ UdfImage::Volume UdfImage::readVolume(const ImageSectors &sectors)
         throw ImageError(ImageFault::BadDescriptor);
     const quint32 rootBlock = le32(fileSet, 404);
     const quint16 rootPartition = le16(fileSet, 408);
-    volume.root = Udf::readFileEntry(sectors, volume.partitions, rootPartition, rootBlock);
+    volume.root = Udf::readDirectoryEntry(sectors, volume.partitions, rootPartition, rootBlock);
     if (!volume.root.entry.isDirectory())
         throw ImageError(ImageFault::BadDescriptor);
     volume.root.location = quint64(rootPartition) << 32 | rootBlock;

@@ -202,11 +202,11 @@ void checkBlock(const Partitions &partitions, quint16 reference, quint32 block)
     checkedPartition(partitions, reference, block, 1);
 }
 
-ImageNode readFileEntry(const ImageSectors &sectors, const Partitions &partitions,
-                        quint16 reference, quint32 block)
+namespace {
+
+ImageNode parseFileEntry(const ImageSectors &sectors, const Partitions &partitions,
+                         quint16 reference, quint32 block, QByteArrayView entry)
 {
-    const QByteArray sector = sectors.read(absoluteSector(partitions, reference, block), 1);
-    const QByteArrayView entry = sector;
     const bool extended = hasTag(entry, ExtendedFileEntry, block);
     if (!extended && !hasTag(entry, FileEntry, block))
         throw ImageError(ImageFault::BadDescriptor);
@@ -240,6 +240,32 @@ ImageNode readFileEntry(const ImageSectors &sectors, const Partitions &partition
         break;
     default:
         throw ImageError(ImageFault::Unsupported);
+    }
+    return node;
+}
+
+} // namespace
+
+ImageNode readFileEntry(const ImageSectors &sectors, const Partitions &partitions,
+                        quint16 reference, quint32 block)
+{
+    const QByteArray sector = sectors.read(absoluteSector(partitions, reference, block), 1);
+    return parseFileEntry(sectors, partitions, reference, block, sector);
+}
+
+ImageNode readDirectoryEntry(const ImageSectors &sectors, const Partitions &partitions,
+                             quint16 reference, quint32 block)
+{
+    const quint64 first = absoluteSector(partitions, reference, block);
+    const quint64 count = first + 1 < sectors.count() ? 2 : 1;
+    const QByteArray bytes = sectors.read(first, count);
+    ImageNode node = parseFileEntry(sectors, partitions, reference, block,
+                                    QByteArrayView(bytes).first(BlockSize));
+    const QList<ImageContent::Run> &runs = node.content.runs;
+    if (count == 2 && node.entry.isDirectory() && runs.size() == 1 && !runs[0].zeros &&
+        runs[0].firstSector == first + 1 && node.content.size <= quint64(BlockSize)) {
+        node.content.embedded = bytes.sliced(BlockSize, qsizetype(node.content.size));
+        node.content.runs.clear();
     }
     return node;
 }

@@ -46,5 +46,10 @@ void checkBlock(const Partitions &partitions, quint16 reference, quint32 block);
 // name and location are left to the caller.
 ImageNode readFileEntry(const ImageSectors &sectors, const Partitions &partitions,
                         quint16 reference, quint32 block);
+// The same for an entry expected to be a directory's. Mastering tools put a directory's identifiers
+// in the block after its entry, so that block is read with it: a directory of one block then costs
+// one read instead of two, its bytes kept as embedded ones.
+ImageNode readDirectoryEntry(const ImageSectors &sectors, const Partitions &partitions,
+                             quint16 reference, quint32 block);
 
 } // namespace Udf
