@@ -30,15 +30,17 @@ bool equalsUpperAscii(QStringView text, QStringView upper)
 
 } // namespace
 
+// One pass from the end: whichever of a dot or a separator comes last decides.
 QStringView extensionOf(QStringView path)
 {
-    const qsizetype dot = path.lastIndexOf(u'.');
-    if (dot < 0)
-        return {};
-    const qsizetype separator = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u':'));
-    if (dot < separator)
-        return {};
-    return path.mid(dot);
+    for (qsizetype i = path.size(); i > 0; --i) {
+        const char16_t unit = path[i - 1].unicode();
+        if (unit == u'.')
+            return path.sliced(i - 1);
+        if (unit == u'\\' || unit == u':')
+            return {};
+    }
+    return {};
 }
 
 bool selectionTestHolds(SelectionTest test, QStringView extension, const SelectionOptions &options)

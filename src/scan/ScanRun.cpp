@@ -36,6 +36,7 @@ void ScanRun::useListing(std::shared_ptr<const PathListing> files)
 void ScanRun::select(SelectionOptions options, qint32 lineLimit, ScanObserver &observer)
 {
     const int count = int(m_scanList->size());
+    m_folder = m_scanList->folderCount() - 1;
     for (int i = count - 1; i >= 0; --i) {
         observer.betweenEntries(options);
         if (observer.stopped())
@@ -52,13 +53,16 @@ void ScanRun::selectEntry(qsizetype index, const SelectionOptions &options, qint
     // extension. Most entries are not kept, so their whole path is never made.
     m_scanList->readName(index, m_name);
     const QStringView extension = extensionOf(m_name);
+    // Entries come from the last to the first, so their folders do too.
+    while (m_folder > 0 && m_scanList->firstOf(m_folder) > index)
+        --m_folder;
     QString path;
     bool kept = false;
     for (int test = 0; test < SelectionTestCount; ++test) {
         if (!selectionTestHolds(SelectionTest(test), extension, options))
             continue;
         if (!kept)
-            path = m_scanList->at(index);
+            path = m_scanList->folder(m_folder) + m_name;
         m_selection.append(path);
         observer.kept(path);
         kept = true;

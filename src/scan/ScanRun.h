@@ -69,5 +69,6 @@ private:
     std::shared_ptr<const PathListing> m_scanList = std::make_shared<const PathListing>();
     QStringList m_selection;
     QStringList m_shownListing;
-    QString m_name; // of the entry being looked at, reused from entry to entry
+    QString m_name;         // of the entry being looked at, reused from entry to entry
+    qsizetype m_folder = 0; // of the scan list that holds the entry being looked at
 };
