@@ -48,17 +48,47 @@ void walk(DiscImage &image)
     visit(QByteArray());
 }
 
+bool sameListing(const ImageListing &one, const ImageListing &other)
+{
+    if (one.size() != other.size())
+        return false;
+    for (qsizetype index = 0; index < one.size(); ++index) {
+        if (one.name(index) != other.name(index) || one.kind(index) != other.kind(index))
+            return false;
+    }
+    return true;
+}
+
+// The walk at opening, on several threads, must list each directory as reading it by path does.
+void compareWalkWithPaths(DiscImage &image)
+{
+    for (const DiscImage::WalkedDirectory &directory : image.walk()) {
+        if (!sameListing(directory.entries, image.readNames(directory.path)))
+            __builtin_trap();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray path = inputAsFile(data, size);
+    std::unique_ptr<DiscImage> image;
+    // A damaged image is reported by an ImageError; that is the expected way out of each step. The
+    // steps run apart, so that reading by path is also tried after a walk that met damage.
     try {
-        const std::unique_ptr<DiscImage> image = DiscImage::open(path);
+        image = DiscImage::open(path);
         (void)image->label();
+    } catch (const ImageError &) {
+        return 0;
+    }
+    try {
+        compareWalkWithPaths(*image);
+    } catch (const ImageError &) {
+    }
+    try {
         walk(*image);
     } catch (const ImageError &) {
-        // A damaged image is reported; that is the expected way out.
     }
     return 0;
 }

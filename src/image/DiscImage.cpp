@@ -4,6 +4,7 @@
 #include "image/ImageFileDevice.h"
 #include "image/ImageSectors.h"
 #include "image/IsoImage.h"
+#include "image/SpreadWork.h"
 #include "image/UdfImage.h"
 
 namespace {
@@ -20,6 +21,11 @@ QByteArray normalised(const QByteArray &path)
     return path.mid(start, end - start);
 }
 
+QByteArray childPath(const QByteArray &parent, const QByteArray &name)
+{
+    return parent.isEmpty() ? name : parent + '/' + name;
+}
+
 } // namespace
 
 std::unique_ptr<DiscImage> DiscImage::open(const QByteArray &nativePath)
@@ -33,8 +39,9 @@ std::unique_ptr<DiscImage> DiscImage::open(const QByteArray &nativePath)
 DiscImage::DiscImage(std::shared_ptr<const ImageSectors> sectors, QString label, Node root)
     : m_sectors(std::move(sectors)), m_label(std::move(label))
 {
-    m_owners.insert(root.location, QByteArray());
-    m_directories.insert(QByteArray(), std::move(root));
+    m_owners.insert(root.location, 0);
+    m_byPath.insert(QByteArray(), 0);
+    m_known.push_back({QByteArray(), std::move(root)});
 }
 
 DiscImage::~DiscImage() = default;
@@ -61,6 +68,49 @@ ImageListing DiscImage::readNames(const QByteArray &path)
     listNames(directoryAt(key), names, subdirectories);
     registerSubdirectories(key, subdirectories);
     return names;
+}
+
+std::vector<DiscImage::WalkedDirectory> DiscImage::walk()
+{
+    std::vector<WalkedDirectory> walked;
+    std::vector<qsizetype> depth{0}; // the root
+    while (!depth.empty())
+        depth = walkDepth(depth, walked);
+    return walked;
+}
+
+std::vector<qsizetype> DiscImage::walkDepth(const std::vector<qsizetype> &depth,
+                                            std::vector<WalkedDirectory> &walked)
+{
+    struct Listed
+    {
+        ImageListing names;
+        QList<Node> subdirectories;
+        QList<QByteArray> subdirectoryPaths;
+    };
+    std::vector<Listed> listed(depth.size());
+    std::exception_ptr failure;
+    const qsizetype failedAt = runSpread(qsizetype(depth.size()), failure, [&](qsizetype i) {
+        const Directory &directory = m_known[std::size_t(depth[std::size_t(i)])];
+        Listed &out = listed[std::size_t(i)];
+        listNames(directory.node, out.names, out.subdirectories);
+        out.subdirectoryPaths.reserve(out.subdirectories.size());
+        for (const Node &child : std::as_const(out.subdirectories))
+            out.subdirectoryPaths.append(childPath(directory.path, child.entry.name));
+    });
+    // Registering happens here, in order, so that a loop before the failed directory is what gets
+    // reported, as in a walk one directory at a time.
+    std::vector<qsizetype> next;
+    for (qsizetype i = 0; i < failedAt; ++i) {
+        Listed &in = listed[std::size_t(i)];
+        for (qsizetype child = 0; child < in.subdirectories.size(); ++child)
+            next.push_back(registerSubdirectory(std::move(in.subdirectoryPaths[child]),
+                                                std::move(in.subdirectories[child])));
+        walked.push_back({m_known[std::size_t(depth[std::size_t(i)])].path, std::move(in.names)});
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+    return next;
 }
 
 ImageEntry DiscImage::entryAt(const QByteArray &path)
@@ -94,13 +144,13 @@ ImageContent DiscImage::fileContent(const QByteArray &path)
 
 DiscImage::Node DiscImage::directoryAt(const QByteArray &path)
 {
-    if (const auto known = m_directories.constFind(path); known != m_directories.cend())
-        return *known;
+    if (const auto known = m_byPath.constFind(path); known != m_byPath.cend())
+        return m_known[std::size_t(*known)].node;
     const Node node = nodeAt(path);
     if (!node.entry.isDirectory())
         throw ImageError(ImageFault::NotADirectory, QString::fromUtf8(path));
     // nodeAt() listed the parent, which registered every directory in it.
-    return m_directories.find(path).value();
+    return m_known[std::size_t(m_byPath.value(path))].node;
 }
 
 DiscImage::Node DiscImage::nodeAt(const QByteArray &path)
@@ -151,17 +201,24 @@ QList<DiscImage::Node> DiscImage::listDirectory(const Node &directory, const QBy
 void DiscImage::registerSubdirectories(const QByteArray &path, const QList<Node> &children)
 {
     for (const Node &child : children) {
-        if (!child.entry.isDirectory())
-            continue;
-        const QByteArray childPath =
-            path.isEmpty() ? child.entry.name : path + '/' + child.entry.name;
-        const auto owner = m_owners.constFind(child.location);
-        if (owner != m_owners.cend() && *owner != childPath)
-            throw ImageError(ImageFault::Loop);
-        // A second directory of the same name cannot be reached by path; the first one wins.
-        if (owner == m_owners.cend() && !m_directories.contains(childPath)) {
-            m_owners.insert(child.location, childPath);
-            m_directories.insert(childPath, child);
-        }
+        if (child.entry.isDirectory())
+            registerSubdirectory(childPath(path, child.entry.name), Node(child));
     }
+}
+
+qsizetype DiscImage::registerSubdirectory(QByteArray path, Node child)
+{
+    if (const auto owner = m_owners.constFind(child.location); owner != m_owners.cend()) {
+        if (m_known[std::size_t(*owner)].path != path)
+            throw ImageError(ImageFault::Loop);
+        return *owner;
+    }
+    // A second directory of the same name cannot be reached by path; the first one wins.
+    if (const auto known = m_byPath.constFind(path); known != m_byPath.cend())
+        return *known;
+    const auto index = qsizetype(m_known.size());
+    m_owners.insert(child.location, index);
+    m_byPath.insert(path, index);
+    m_known.push_back({std::move(path), std::move(child)});
+    return index;
 }

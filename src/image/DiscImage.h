@@ -9,7 +9,9 @@
 #include <QList>
 #include <QString>
 
+#include <deque>
 #include <memory>
+#include <vector>
 
 class ImageSectors;
 
@@ -35,6 +37,15 @@ public:
     // in a record of its own (UDF), it is not read, so the file shows as File whatever it is, with
     // no size or time. entryAt() reads it.
     ImageListing readNames(const QByteArray &path);
+    struct WalkedDirectory
+    {
+        QByteArray path;
+        ImageListing entries;
+    };
+    // readNames() of every directory, breadth-first and each one's subdirectories in recorded
+    // order: the order in which a scan reaches them. The directories of one depth are read on
+    // several threads. Throws the ImageError that such a walk in order would meet first.
+    std::vector<WalkedDirectory> walk();
     // The entry that a path names, with its details.
     ImageEntry entryAt(const QByteArray &path);
     // The first maxBytes bytes of a file (all of it when shorter).
@@ -51,7 +62,8 @@ protected:
     // All bytes of a directory or file; throws ImageError when they cannot be read.
     QByteArray readContent(const ImageContent &content) const;
     // The entries of a directory in recorded order, each detailed entry's runs checked against the
-    // end of the image.
+    // end of the image. This and listNames() run on several threads at once during a walk, each
+    // for another directory: they only read the image.
     virtual QList<Node> childNodes(const Node &directory) = 0;
     // The names and kinds of a directory's entries, and the nodes of its subdirectories in order:
     // all that a walk needs. By default taken from childNodes().
@@ -61,10 +73,22 @@ protected:
     virtual void readDetails(Node &node);
 
 private:
+    struct Directory
+    {
+        QByteArray path;
+        Node node;
+    };
+
+    // Lists the directories of one depth, given by their indexes in m_known, adding them to
+    // walked; returns the indexes of the next depth's.
+    std::vector<qsizetype> walkDepth(const std::vector<qsizetype> &depth,
+                                     std::vector<WalkedDirectory> &walked);
     Node directoryAt(const QByteArray &path);
     QList<Node> listDirectory(const Node &directory, const QByteArray &path);
     // Makes the directory's subdirectories reachable by path; throws ImageError on a loop.
     void registerSubdirectories(const QByteArray &path, const QList<Node> &children);
+    // The same for one of them; returns the index in m_known of the directory its path reaches.
+    qsizetype registerSubdirectory(QByteArray path, Node child);
     Node nodeAt(const QByteArray &path);
     Node detailedNodeAt(const QByteArray &path);
     // Where a file's bytes lie; throws ImageError when the path names a directory.
@@ -72,10 +96,11 @@ private:
 
     std::shared_ptr<const ImageSectors> m_sectors;
     QString m_label;
-    // Each directory met so far by its path, and the path that owns each directory location: a
-    // second path to the same location is a loop (or a cross-link, which a walk would repeat).
-    QHash<QByteArray, Node> m_directories;
-    QHash<quint64, QByteArray> m_owners;
+    // Each directory met so far, found by its path, and the one that owns each directory location:
+    // a second path to the same location is a loop (or a cross-link, which a walk would repeat).
+    std::deque<Directory> m_known;
+    QHash<QByteArray, qsizetype> m_byPath;
+    QHash<quint64, qsizetype> m_owners;
     // The last listing, so that opening the files of one directory one by one reads it once.
     QByteArray m_lastListed;
     QList<Node> m_lastListing;

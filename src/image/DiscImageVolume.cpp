@@ -2,8 +2,6 @@
 
 #include "image/ImageError.h"
 
-#include <deque>
-
 namespace {
 
 // Links are not followed: where one points is not recorded in a form the reader resolves, and a
@@ -21,31 +19,12 @@ VolumeEntryKind volumeKind(ImageEntry::Kind kind)
     return VolumeEntryKind::OtherFile;
 }
 
-QByteArray childPath(const QByteArray &directory, QByteArrayView name)
-{
-    QByteArray path = directory;
-    if (!path.isEmpty())
-        path.append('/');
-    return path.append(name);
-}
-
 } // namespace
 
 std::unique_ptr<DiscImageVolume> DiscImageVolume::open(const QByteArray &nativePath)
 {
     std::unique_ptr<DiscImage> image = DiscImage::open(nativePath);
-    std::vector<Listing> listings;
-    std::deque<QByteArray> pending{QByteArray()};
-    while (!pending.empty()) {
-        QByteArray directory = std::move(pending.front());
-        pending.pop_front();
-        ImageListing entries = image->readNames(directory);
-        for (qsizetype index = 0; index < entries.size(); ++index) {
-            if (entries.kind(index) == ImageEntry::Kind::Directory)
-                pending.push_back(childPath(directory, entries.name(index)));
-        }
-        listings.push_back({std::move(directory), std::move(entries)});
-    }
+    std::vector<DiscImage::WalkedDirectory> listings = image->walk();
     return std::unique_ptr<DiscImageVolume>(
         new DiscImageVolume(std::move(image), std::move(listings)));
 }

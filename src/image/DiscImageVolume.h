@@ -23,11 +23,7 @@ public:
     std::unique_ptr<QIODevice> openFile(const QByteArray &path) override;
 
 private:
-    struct Listing
-    {
-        QByteArray path;
-        ImageListing entries;
-    };
+    using Listing = DiscImage::WalkedDirectory;
 
     DiscImageVolume(std::unique_ptr<DiscImage> image, std::vector<Listing> listings)
         : m_image(std::move(image)), m_listings(std::move(listings))

@@ -301,29 +301,37 @@ UdfImage::Volume UdfImage::readVolume(const ImageSectors &sectors)
     return volume;
 }
 
-// Each child's name comes in one buffer reused from child to child, its node without the name.
+// Each child's name comes in one buffer reused from child to child.
 template <typename Visit> void UdfImage::forEachChild(const Node &directory, Visit &&visit)
 {
     QByteArray name;
     forEachIdentifier(directoryBytes(directory), [&](const Identifier &identifier) {
         decodeIdentifierName(identifier.name, name);
-        visit(name, childNode(sectors(), m_partitions, identifier));
+        visit(name, identifier);
     });
 }
 
 QList<DiscImage::Node> UdfImage::childNodes(const Node &directory)
 {
     QList<Node> children;
-    forEachChild(directory, [&](const QByteArray &name, Node &&child) {
+    forEachChild(directory, [&](const QByteArray &name, const Identifier &identifier) {
+        Node child = childNode(sectors(), m_partitions, identifier);
         child.entry.name = name;
         children.append(std::move(child));
     });
     return children;
 }
 
+// A file needs no node here: its name and where its entry lies are all that is checked.
 void UdfImage::listNames(const Node &directory, ImageListing &names, QList<Node> &subdirectories)
 {
-    forEachChild(directory, [&](const QByteArray &name, Node &&child) {
+    forEachChild(directory, [&](const QByteArray &name, const Identifier &identifier) {
+        if (!identifier.isDirectory) {
+            Udf::checkBlock(m_partitions, identifier.partition, identifier.block);
+            names.append(name, ImageEntry::Kind::File, false);
+            return;
+        }
+        Node child = childNode(sectors(), m_partitions, identifier);
         names.append(name, child.entry.kind, child.entry.detailed);
         if (child.entry.isDirectory()) {
             child.entry.name = name;
