@@ -61,8 +61,11 @@ void ScanRun::selectEntry(qsizetype index, const SelectionOptions &options, qint
     for (int test = 0; test < SelectionTestCount; ++test) {
         if (!selectionTestHolds(SelectionTest(test), extension, options))
             continue;
-        if (!kept)
-            path = m_scanList->folder(m_folder) + m_name;
+        if (!kept) {
+            const QString &folder = m_scanList->folder(m_folder);
+            path.reserve(folder.size() + m_name.size());
+            path.append(folder).append(m_name);
+        }
         m_selection.append(path);
         observer.kept(path);
         kept = true;
