@@ -26,6 +26,37 @@ QByteArray childPath(const QByteArray &parent, const QByteArray &name)
     return parent.isEmpty() ? name : parent + '/' + name;
 }
 
+// For each directory among the nodes, the index of the first directory before it of the same name,
+// or -1. A second directory of a name cannot be reached by path: the first one stands for it.
+std::vector<qsizetype> earlierOfSameName(const QList<ImageNode> &nodes)
+{
+    // Folders hold few subdirectories, which are compared pairwise; many are looked up.
+    constexpr qsizetype PairwiseUpTo = 32;
+    std::vector<qsizetype> earlier(std::size_t(nodes.size()), -1);
+    if (nodes.size() <= PairwiseUpTo) {
+        for (qsizetype i = 1; i < nodes.size(); ++i) {
+            for (qsizetype j = 0; j < i && nodes[i].entry.isDirectory(); ++j) {
+                if (nodes[j].entry.isDirectory() && nodes[j].entry.name == nodes[i].entry.name) {
+                    earlier[std::size_t(i)] = j;
+                    break;
+                }
+            }
+        }
+        return earlier;
+    }
+    QHash<QByteArrayView, qsizetype> firsts;
+    for (qsizetype i = 0; i < nodes.size(); ++i) {
+        if (!nodes[i].entry.isDirectory())
+            continue;
+        const auto first = firsts.constFind(nodes[i].entry.name);
+        if (first != firsts.cend())
+            earlier[std::size_t(i)] = *first;
+        else
+            firsts.insert(nodes[i].entry.name, i);
+    }
+    return earlier;
+}
+
 } // namespace
 
 std::unique_ptr<DiscImage> DiscImage::open(const QByteArray &nativePath)
@@ -40,7 +71,6 @@ DiscImage::DiscImage(std::shared_ptr<const ImageSectors> sectors, QString label,
     : m_sectors(std::move(sectors)), m_label(std::move(label))
 {
     m_owners.insert(root.location, 0);
-    m_byPath.insert(QByteArray(), 0);
     m_known.push_back({QByteArray(), std::move(root)});
 }
 
@@ -87,6 +117,7 @@ std::vector<qsizetype> DiscImage::walkDepth(const std::vector<qsizetype> &depth,
         ImageListing names;
         QList<Node> subdirectories;
         QList<QByteArray> subdirectoryPaths;
+        std::vector<qsizetype> earlierOfSameName;
     };
     std::vector<Listed> listed(depth.size());
     std::exception_ptr failure;
@@ -97,15 +128,20 @@ std::vector<qsizetype> DiscImage::walkDepth(const std::vector<qsizetype> &depth,
         out.subdirectoryPaths.reserve(out.subdirectories.size());
         for (const Node &child : std::as_const(out.subdirectories))
             out.subdirectoryPaths.append(childPath(directory.path, child.entry.name));
+        out.earlierOfSameName = earlierOfSameName(out.subdirectories);
     });
     // Registering happens here, in order, so that a loop before the failed directory is what gets
     // reported, as in a walk one directory at a time.
     std::vector<qsizetype> next;
     for (qsizetype i = 0; i < failedAt; ++i) {
         Listed &in = listed[std::size_t(i)];
-        for (qsizetype child = 0; child < in.subdirectories.size(); ++child)
+        const std::size_t first = next.size();
+        for (qsizetype child = 0; child < in.subdirectories.size(); ++child) {
+            const qsizetype earlier = in.earlierOfSameName[std::size_t(child)];
             next.push_back(registerSubdirectory(std::move(in.subdirectoryPaths[child]),
-                                                std::move(in.subdirectories[child])));
+                                                std::move(in.subdirectories[child]),
+                                                earlier < 0 ? -1 : next[first + earlier]));
+        }
         walked.push_back({m_known[std::size_t(depth[std::size_t(i)])].path, std::move(in.names)});
     }
     if (failure)
@@ -144,13 +180,13 @@ ImageContent DiscImage::fileContent(const QByteArray &path)
 
 DiscImage::Node DiscImage::directoryAt(const QByteArray &path)
 {
-    if (const auto known = m_byPath.constFind(path); known != m_byPath.cend())
-        return m_known[std::size_t(*known)].node;
+    if (const qsizetype known = knownIndexOf(path); known >= 0)
+        return m_known[std::size_t(known)].node;
     const Node node = nodeAt(path);
     if (!node.entry.isDirectory())
         throw ImageError(ImageFault::NotADirectory, QString::fromUtf8(path));
     // nodeAt() listed the parent, which registered every directory in it.
-    return m_known[std::size_t(m_byPath.value(path))].node;
+    return m_known[std::size_t(knownIndexOf(path))].node;
 }
 
 DiscImage::Node DiscImage::nodeAt(const QByteArray &path)
@@ -200,25 +236,36 @@ QList<DiscImage::Node> DiscImage::listDirectory(const Node &directory, const QBy
 
 void DiscImage::registerSubdirectories(const QByteArray &path, const QList<Node> &children)
 {
-    for (const Node &child : children) {
+    const std::vector<qsizetype> earlier = earlierOfSameName(children);
+    std::vector<qsizetype> reached(earlier.size(), -1);
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        const Node &child = children[i];
+        const qsizetype same = earlier[std::size_t(i)];
         if (child.entry.isDirectory())
-            registerSubdirectory(childPath(path, child.entry.name), Node(child));
+            reached[std::size_t(i)] =
+                registerSubdirectory(childPath(path, child.entry.name), Node(child),
+                                     same < 0 ? -1 : reached[std::size_t(same)]);
     }
 }
 
-qsizetype DiscImage::registerSubdirectory(QByteArray path, Node child)
+qsizetype DiscImage::registerSubdirectory(QByteArray path, Node child, qsizetype sameName)
 {
     if (const auto owner = m_owners.constFind(child.location); owner != m_owners.cend()) {
         if (m_known[std::size_t(*owner)].path != path)
             throw ImageError(ImageFault::Loop);
         return *owner;
     }
-    // A second directory of the same name cannot be reached by path; the first one wins.
-    if (const auto known = m_byPath.constFind(path); known != m_byPath.cend())
-        return *known;
+    if (sameName >= 0)
+        return sameName;
     const auto index = qsizetype(m_known.size());
     m_owners.insert(child.location, index);
-    m_byPath.insert(path, index);
     m_known.push_back({std::move(path), std::move(child)});
     return index;
+}
+
+qsizetype DiscImage::knownIndexOf(const QByteArray &path)
+{
+    for (; m_indexed < qsizetype(m_known.size()); ++m_indexed)
+        m_byPath.insert(m_known[std::size_t(m_indexed)].path, m_indexed);
+    return m_byPath.value(path, -1);
 }

@@ -87,8 +87,11 @@ private:
     QList<Node> listDirectory(const Node &directory, const QByteArray &path);
     // Makes the directory's subdirectories reachable by path; throws ImageError on a loop.
     void registerSubdirectories(const QByteArray &path, const QList<Node> &children);
-    // The same for one of them; returns the index in m_known of the directory its path reaches.
-    qsizetype registerSubdirectory(QByteArray path, Node child);
+    // The same for one of them; returns the index in m_known of the directory its path reaches,
+    // which is sameName when a directory of the same name came before it in its parent.
+    qsizetype registerSubdirectory(QByteArray path, Node child, qsizetype sameName);
+    // The index in m_known of the directory at that path; -1 when none is known.
+    qsizetype knownIndexOf(const QByteArray &path);
     Node nodeAt(const QByteArray &path);
     Node detailedNodeAt(const QByteArray &path);
     // Where a file's bytes lie; throws ImageError when the path names a directory.
@@ -96,11 +99,13 @@ private:
 
     std::shared_ptr<const ImageSectors> m_sectors;
     QString m_label;
-    // Each directory met so far, found by its path, and the one that owns each directory location:
-    // a second path to the same location is a loop (or a cross-link, which a walk would repeat).
+    // Each directory met so far, and the one that owns each directory location: a second path to
+    // the same location is a loop (or a cross-link, which a walk would repeat). The index by path
+    // is made only when a path is asked for: a walk needs none.
     std::deque<Directory> m_known;
-    QHash<QByteArray, qsizetype> m_byPath;
     QHash<quint64, qsizetype> m_owners;
+    QHash<QByteArray, qsizetype> m_byPath;
+    qsizetype m_indexed = 0; // how many of m_known m_byPath holds
     // The last listing, so that opening the files of one directory one by one reads it once.
     QByteArray m_lastListed;
     QList<Node> m_lastListing;

@@ -204,6 +204,7 @@ private Q_SLOTS:
     void filesReadWholeAndFromAnyPosition();
     void rawSectorCopyReadsAsThePlainImage_data();
     void rawSectorCopyReadsAsThePlainImage();
+    void sameNamedFoldersListAsTheFirst();
     void damagedImageFailsWholeWithItsReason_data();
     void damagedImageFailsWholeWithItsReason();
 
@@ -235,7 +236,7 @@ void TestDiscImage::initTestCase()
         QSKIP("genisoimage and isoinfo are needed (scripts/setup.sh installs them)");
     QVERIFY(m_dir.isValid());
     const QDir tree(image(u"tree"_s));
-    QVERIFY(tree.mkpath(u"Sub Dir/Tiefer"_s) && tree.mkpath(u"zeta"_s));
+    QVERIFY(tree.mkpath(u"Sub Dir/Tiefer"_s) && tree.mkpath(u"zeta"_s) && tree.mkpath(u"zetb"_s));
     for (qsizetype i = 0; i < 3 * Sector + 100; ++i)
         m_large += char('a' + i % 23);
     const QList<std::pair<QString, QByteArray>> files = {
@@ -245,6 +246,7 @@ void TestDiscImage::initTestCase()
         {u"Sub Dir/Lange Datei mit Ümlaut.txt"_s, "lang"},
         {u"Sub Dir/Tiefer/groß.bin"_s, m_large},
         {u"zeta/a"_s, "z"},
+        {u"zetb/b"_s, "z"},
     };
     for (const auto &[path, bytes] : files)
         QVERIFY(writeAll(tree.filePath(path), bytes));
@@ -269,7 +271,7 @@ void TestDiscImage::rowsAreTheRecordedOnesWithTheMountedNames()
 {
     QFETCH(QString, file);
     QFETCH(Tree, recorded);
-    QCOMPARE(recorded.size(), 4);
+    QCOMPARE(recorded.size(), 5);
     const std::unique_ptr<DiscImage> disc = DiscImage::open(QFile::encodeName(image(file)));
     QCOMPARE(treeOf(*disc), recorded);
 
@@ -354,6 +356,32 @@ void TestDiscImage::rawSectorCopyReadsAsThePlainImage()
     QCOMPARE(copy->label(), plain->label());
     QCOMPARE(treeOf(*copy), treeOf(*plain));
     QCOMPARE(copy->readFile("Sub Dir/Tiefer/groß.bin", 1 << 20), m_large);
+}
+
+// Of two folders of one name, a path reaches the first only: a walk lists that one for both, as a
+// scan of the mounted disc would.
+void TestDiscImage::sameNamedFoldersListAsTheFirst()
+{
+    QByteArray udf = readAll(image(u"udf.iso"_s));
+    const qsizetype second = udf.indexOf("\x08zetb");
+    QVERIFY(second > 0);
+    udf[second + 4] = 'a';
+    const QString path = image(u"twins.iso"_s);
+    QVERIFY(writeAll(path, udf));
+    const std::unique_ptr<DiscImage> disc = DiscImage::open(QFile::encodeName(path));
+    QList<QByteArrayList> zetaListings;
+    for (const DiscImage::WalkedDirectory &directory : disc->walk()) {
+        QVERIFY(!directory.path.startsWith("zetb"));
+        if (directory.path != "zeta")
+            continue;
+        QByteArrayList names;
+        for (qsizetype index = 0; index < directory.entries.size(); ++index)
+            names.append(directory.entries.name(index).toByteArray());
+        zetaListings.append(names);
+    }
+    QCOMPARE(zetaListings, QList<QByteArrayList>(2, {"a"}));
+    QCOMPARE(disc->readDirectory("zeta").size(), 1);
+    QCOMPARE(disc->readDirectory("zeta").constFirst().name, QByteArray("a"));
 }
 
 void TestDiscImage::damagedImageFailsWholeWithItsReason_data()
