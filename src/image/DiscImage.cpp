@@ -166,6 +166,9 @@ std::unique_ptr<QIODevice> DiscImage::openFile(const QByteArray &path)
 
 QByteArray DiscImage::readContent(const ImageContent &content) const
 {
+    // Bytes held already are shared, not copied.
+    if (content.runs.isEmpty() && quint64(content.embedded.size()) == content.size)
+        return content.embedded;
     return contentFront(*m_sectors, content, qint64(content.size));
 }
 

@@ -272,15 +272,18 @@ ImageNode readFileEntry(const ImageSectors &sectors, const Partitions &partition
 ImageNode readDirectoryEntry(const ImageSectors &sectors, const Partitions &partitions,
                              quint16 reference, quint32 block)
 {
+    // On the stack: a walk reads every directory's entry, and a buffer apiece from the heap would
+    // cost more than the read.
+    std::array<char, 2 * BlockSize> bytes;
     const quint64 first = absoluteSector(partitions, reference, block);
     const quint64 count = first + 1 < sectors.count() ? 2 : 1;
-    const QByteArray bytes = sectors.read(first, count);
+    sectors.readBytes(first, 0, bytes.data(), count * BlockSize);
     ImageNode node = parseFileEntry(sectors, partitions, reference, block,
-                                    QByteArrayView(bytes).first(BlockSize));
+                                    QByteArrayView(bytes.data(), BlockSize));
     const QList<ImageContent::Run> &runs = node.content.runs;
     if (count == 2 && node.entry.isDirectory() && runs.size() == 1 && !runs[0].zeros &&
         runs[0].firstSector == first + 1 && node.content.size <= quint64(BlockSize)) {
-        node.content.embedded = bytes.sliced(BlockSize, qsizetype(node.content.size));
+        node.content.embedded = QByteArray(bytes.data() + BlockSize, qsizetype(node.content.size));
         node.content.runs.clear();
     }
     return node;
