@@ -14,6 +14,9 @@ struct DiscFile
     FieldValue info;
     FieldValue contents;
 };
+// A disc's stored files are read into one list of a hundred thousand and more; moving them by
+// their bytes when it grows is sound, as for the strings they hold.
+Q_DECLARE_TYPEINFO(DiscFile, Q_RELOCATABLE_TYPE);
 
 // What replacing a disc's stored records with a new scan changes. Files pair by path, compared
 // exactly as the disc filter compares names (letter case counts); a path stored n times pairs
