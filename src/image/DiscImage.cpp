@@ -26,33 +26,26 @@ QByteArray childPath(const QByteArray &parent, const QByteArray &name)
     return parent.isEmpty() ? name : parent + '/' + name;
 }
 
-// For each directory among the nodes, the index of the first directory before it of the same name,
+// For each of a directory's subdirectories, the index of the first one before it of the same name,
 // or -1. A second directory of a name cannot be reached by path: the first one stands for it.
-std::vector<qsizetype> earlierOfSameName(const QList<ImageNode> &nodes)
+std::vector<qsizetype> earlierOfSameName(const QList<ImageNode> &subdirectories)
 {
     // Folders hold few subdirectories, which are compared pairwise; many are looked up.
     constexpr qsizetype PairwiseUpTo = 32;
-    std::vector<qsizetype> earlier(std::size_t(nodes.size()), -1);
-    if (nodes.size() <= PairwiseUpTo) {
-        for (qsizetype i = 1; i < nodes.size(); ++i) {
-            for (qsizetype j = 0; j < i && nodes[i].entry.isDirectory(); ++j) {
-                if (nodes[j].entry.isDirectory() && nodes[j].entry.name == nodes[i].entry.name) {
-                    earlier[std::size_t(i)] = j;
-                    break;
-                }
-            }
-        }
-        return earlier;
-    }
+    std::vector<qsizetype> earlier(std::size_t(subdirectories.size()), -1);
     QHash<QByteArrayView, qsizetype> firsts;
-    for (qsizetype i = 0; i < nodes.size(); ++i) {
-        if (!nodes[i].entry.isDirectory())
-            continue;
-        const auto first = firsts.constFind(nodes[i].entry.name);
-        if (first != firsts.cend())
+    for (qsizetype i = 0; i < subdirectories.size(); ++i) {
+        const QByteArray &name = subdirectories[i].entry.name;
+        if (subdirectories.size() <= PairwiseUpTo) {
+            for (qsizetype j = 0; j < i && earlier[std::size_t(i)] < 0; ++j) {
+                if (subdirectories[j].entry.name == name)
+                    earlier[std::size_t(i)] = j;
+            }
+        } else if (const auto first = firsts.constFind(name); first != firsts.cend()) {
             earlier[std::size_t(i)] = *first;
-        else
-            firsts.insert(nodes[i].entry.name, i);
+        } else {
+            firsts.insert(name, i);
+        }
     }
     return earlier;
 }
@@ -117,7 +110,6 @@ std::vector<qsizetype> DiscImage::walkDepth(const std::vector<qsizetype> &depth,
         ImageListing names;
         QList<Node> subdirectories;
         QList<QByteArray> subdirectoryPaths;
-        std::vector<qsizetype> earlierOfSameName;
     };
     std::vector<Listed> listed(depth.size());
     std::exception_ptr failure;
@@ -128,20 +120,15 @@ std::vector<qsizetype> DiscImage::walkDepth(const std::vector<qsizetype> &depth,
         out.subdirectoryPaths.reserve(out.subdirectories.size());
         for (const Node &child : std::as_const(out.subdirectories))
             out.subdirectoryPaths.append(childPath(directory.path, child.entry.name));
-        out.earlierOfSameName = earlierOfSameName(out.subdirectories);
     });
     // Registering happens here, in order, so that a loop before the failed directory is what gets
     // reported, as in a walk one directory at a time.
     std::vector<qsizetype> next;
     for (qsizetype i = 0; i < failedAt; ++i) {
         Listed &in = listed[std::size_t(i)];
-        const std::size_t first = next.size();
-        for (qsizetype child = 0; child < in.subdirectories.size(); ++child) {
-            const qsizetype earlier = in.earlierOfSameName[std::size_t(child)];
-            next.push_back(registerSubdirectory(std::move(in.subdirectoryPaths[child]),
-                                                std::move(in.subdirectories[child]),
-                                                earlier < 0 ? -1 : next[first + earlier]));
-        }
+        const std::vector<qsizetype> reached =
+            registerSiblings(std::move(in.subdirectoryPaths), std::move(in.subdirectories));
+        next.insert(next.end(), reached.begin(), reached.end());
         walked.push_back({m_known[std::size_t(depth[std::size_t(i)])].path, std::move(in.names)});
     }
     if (failure)
@@ -166,9 +153,6 @@ std::unique_ptr<QIODevice> DiscImage::openFile(const QByteArray &path)
 
 QByteArray DiscImage::readContent(const ImageContent &content) const
 {
-    // Bytes held already are shared, not copied.
-    if (content.runs.isEmpty() && quint64(content.embedded.size()) == content.size)
-        return content.embedded;
     return contentFront(*m_sectors, content, qint64(content.size));
 }
 
@@ -239,16 +223,29 @@ QList<DiscImage::Node> DiscImage::listDirectory(const Node &directory, const QBy
 
 void DiscImage::registerSubdirectories(const QByteArray &path, const QList<Node> &children)
 {
-    const std::vector<qsizetype> earlier = earlierOfSameName(children);
-    std::vector<qsizetype> reached(earlier.size(), -1);
-    for (qsizetype i = 0; i < children.size(); ++i) {
-        const Node &child = children[i];
-        const qsizetype same = earlier[std::size_t(i)];
-        if (child.entry.isDirectory())
-            reached[std::size_t(i)] =
-                registerSubdirectory(childPath(path, child.entry.name), Node(child),
-                                     same < 0 ? -1 : reached[std::size_t(same)]);
+    QList<QByteArray> paths;
+    QList<Node> subdirectories;
+    for (const Node &child : children) {
+        if (child.entry.isDirectory()) {
+            paths.append(childPath(path, child.entry.name));
+            subdirectories.append(child);
+        }
     }
+    registerSiblings(std::move(paths), std::move(subdirectories));
+}
+
+std::vector<qsizetype> DiscImage::registerSiblings(QList<QByteArray> paths,
+                                                   QList<Node> subdirectories)
+{
+    const std::vector<qsizetype> earlier = earlierOfSameName(subdirectories);
+    std::vector<qsizetype> reached;
+    reached.reserve(earlier.size());
+    for (qsizetype i = 0; i < subdirectories.size(); ++i) {
+        const qsizetype same = earlier[std::size_t(i)];
+        reached.push_back(registerSubdirectory(std::move(paths[i]), std::move(subdirectories[i]),
+                                               same < 0 ? -1 : reached[std::size_t(same)]));
+    }
+    return reached;
 }
 
 qsizetype DiscImage::registerSubdirectory(QByteArray path, Node child, qsizetype sameName)

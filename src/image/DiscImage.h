@@ -87,6 +87,9 @@ private:
     QList<Node> listDirectory(const Node &directory, const QByteArray &path);
     // Makes the directory's subdirectories reachable by path; throws ImageError on a loop.
     void registerSubdirectories(const QByteArray &path, const QList<Node> &children);
+    // The same for the subdirectories of one directory, each with its path; returns for each the
+    // index in m_known of the directory its path reaches.
+    std::vector<qsizetype> registerSiblings(QList<QByteArray> paths, QList<Node> subdirectories);
     // The same for one of them; returns the index in m_known of the directory its path reaches,
     // which is sameName when a directory of the same name came before it in its parent.
     qsizetype registerSubdirectory(QByteArray path, Node child, qsizetype sameName);

@@ -45,6 +45,9 @@ quint64 readPiece(const ImageSectors &sectors, const ImageContent &content, quin
 QByteArray contentFront(const ImageSectors &sectors, const ImageContent &content, qint64 maxBytes)
 {
     const quint64 wanted = std::min(quint64(std::max<qint64>(maxBytes, 0)), content.size);
+    // Bytes held already are shared, not copied.
+    if (content.runs.isEmpty() && quint64(content.embedded.size()) == wanted)
+        return content.embedded;
     QByteArray bytes(qsizetype(wanted), Qt::Uninitialized);
     quint64 done = 0;
     while (done < wanted)

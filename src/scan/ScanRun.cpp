@@ -36,33 +36,32 @@ void ScanRun::useListing(std::shared_ptr<const PathListing> files)
 void ScanRun::select(SelectionOptions options, qint32 lineLimit, ScanObserver &observer)
 {
     const int count = int(m_scanList->size());
-    m_folder = m_scanList->folderCount() - 1;
+    // Entries go from the last to the first, so their folders do too.
+    qsizetype folder = m_scanList->folderCount() - 1;
     for (int i = count - 1; i >= 0; --i) {
         observer.betweenEntries(options);
         if (observer.stopped())
             return;
         observer.progress(count - i + 1, count);
-        selectEntry(i, options, lineLimit, observer);
+        while (folder > 0 && m_scanList->firstOf(folder) > i)
+            --folder;
+        selectEntry(i, m_scanList->folder(folder), options, lineLimit, observer);
     }
 }
 
-void ScanRun::selectEntry(qsizetype index, const SelectionOptions &options, qint32 lineLimit,
-                          ScanObserver &observer)
+void ScanRun::selectEntry(qsizetype index, const QString &folder, const SelectionOptions &options,
+                          qint32 lineLimit, ScanObserver &observer)
 {
     // A name holds no "\" or ":", and its folder ends in "\": the name alone has the path's
     // extension. Most entries are not kept, so their whole path is never made.
     m_scanList->readName(index, m_name);
     const QStringView extension = extensionOf(m_name);
-    // Entries come from the last to the first, so their folders do too.
-    while (m_folder > 0 && m_scanList->firstOf(m_folder) > index)
-        --m_folder;
     QString path;
     bool kept = false;
     for (int test = 0; test < SelectionTestCount; ++test) {
         if (!selectionTestHolds(SelectionTest(test), extension, options))
             continue;
         if (!kept) {
-            const QString &folder = m_scanList->folder(m_folder);
             path.reserve(folder.size() + m_name.size());
             path.append(folder).append(m_name);
         }

@@ -61,14 +61,14 @@ public:
     const QStringList &shownListing() const { return m_shownListing; }
 
 private:
-    void selectEntry(qsizetype index, const SelectionOptions &options, qint32 lineLimit,
-                     ScanObserver &observer);
+    // folder is the one of the scan list that holds the entry.
+    void selectEntry(qsizetype index, const QString &folder, const SelectionOptions &options,
+                     qint32 lineLimit, ScanObserver &observer);
 
     SideTextStore m_sideTexts;
     SideTextCapture m_capture;
     std::shared_ptr<const PathListing> m_scanList = std::make_shared<const PathListing>();
     QStringList m_selection;
     QStringList m_shownListing;
-    QString m_name;         // of the entry being looked at, reused from entry to entry
-    qsizetype m_folder = 0; // of the scan list that holds the entry being looked at
+    QString m_name; // of the entry being looked at, reused from entry to entry
 };
