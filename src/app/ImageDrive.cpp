@@ -15,6 +15,8 @@ QChar openImageDrive(const QString &imageFile, ImageDriveTable &drives, DialogSe
     std::unique_ptr<DiscImageVolume> volume;
     try {
         volume = DiscImageVolume::open(QFile::encodeName(imageFile));
+        // Only a whole image becomes a drive.
+        volume->walk()->awaitWhole();
     } catch (const ImageError &error) {
         dialogs.warning(withFullStop(error.message()));
         return {};

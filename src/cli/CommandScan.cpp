@@ -2,6 +2,7 @@
 
 #include "cli/ScanProgressLine.h"
 #include "cli/TextSink.h"
+#include "image/WalkFeed.h"
 
 using namespace Qt::StringLiterals;
 
@@ -11,11 +12,20 @@ CommandScan::CommandScan(const Invocation &invocation, CommandContext &context)
       m_paths(m_drives), m_scan(m_paths, *this)
 {}
 
+CommandScan::~CommandScan()
+{
+    if (m_target.imageWalk)
+        m_target.imageWalk->awaitEnd();
+}
+
 void CommandScan::run()
 {
     ScanProgressLine progress(m_context.err, m_context.texts);
     progress.listing(m_target.root);
     m_scan.list(m_paths, m_target.root);
+    // A damaged image fails the scan whole, before anything is selected.
+    if (m_target.imageWalk)
+        m_target.imageWalk->awaitWhole();
     m_scan.select(m_choice.options, m_choice.lineLimit, progress);
 }
 

@@ -14,6 +14,8 @@ class CommandScan final : private PlainNotice
 public:
     // Throws UsageError for bad options, an unknown drive or a missing folder.
     CommandScan(const Invocation &invocation, CommandContext &context);
+    // Lets an image's walk end first, when the scan did not wait for it.
+    ~CommandScan() override;
     Q_DISABLE_COPY_MOVE(CommandScan)
 
     // Lists and selects, with a progress line on a terminal. Throws AppError when a side text

@@ -21,7 +21,7 @@ ScanTarget targetOf(Drive drive)
 {
     const QString root = QString(drive.letter) + u":\\"_s;
     QString caption = driveCaption(drive);
-    return {std::move(drive), root, std::move(caption)};
+    return {std::move(drive), root, std::move(caption), {}};
 }
 
 ScanTarget folderTarget(const QString &folder)
@@ -49,8 +49,11 @@ ScanTarget imageTarget(const QString &imageFile)
     drive.type = DriveType::CdRom;
     drive.label = volume->label();
     drive.device = imageFile;
+    std::shared_ptr<WalkFeed> walk = volume->walk();
     drive.mountPoint = mountImage(std::move(volume));
-    return targetOf(std::move(drive));
+    ScanTarget target = targetOf(std::move(drive));
+    target.imageWalk = std::move(walk);
+    return target;
 }
 
 } // namespace

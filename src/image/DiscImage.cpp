@@ -4,7 +4,7 @@
 #include "image/ImageFileDevice.h"
 #include "image/ImageSectors.h"
 #include "image/IsoImage.h"
-#include "image/SpreadWork.h"
+#include "image/OrderedWork.h"
 #include "image/UdfImage.h"
 
 namespace {
@@ -93,47 +93,46 @@ ImageListing DiscImage::readNames(const QByteArray &path)
     return names;
 }
 
-std::vector<DiscImage::WalkedDirectory> DiscImage::walk()
-{
-    std::vector<WalkedDirectory> walked;
-    std::vector<qsizetype> depth{0}; // the root
-    while (!depth.empty())
-        depth = walkDepth(depth, walked);
-    return walked;
-}
-
-std::vector<qsizetype> DiscImage::walkDepth(const std::vector<qsizetype> &depth,
-                                            std::vector<WalkedDirectory> &walked)
+void DiscImage::walk(const std::function<void(WalkedDirectory &&)> &reached)
 {
     struct Listed
     {
+        QByteArray path;
         ImageListing names;
         QList<Node> subdirectories;
         QList<QByteArray> subdirectoryPaths;
     };
-    std::vector<Listed> listed(depth.size());
-    std::exception_ptr failure;
-    const qsizetype failedAt = runSpread(qsizetype(depth.size()), failure, [&](qsizetype i) {
-        const Directory &directory = m_known[std::size_t(depth[std::size_t(i)])];
-        Listed &out = listed[std::size_t(i)];
-        listNames(directory.node, out.names, out.subdirectories);
-        out.subdirectoryPaths.reserve(out.subdirectories.size());
-        for (const Node &child : std::as_const(out.subdirectories))
-            out.subdirectoryPaths.append(childPath(directory.path, child.entry.name));
-    });
-    // Registering happens here, in order, so that a loop before the failed directory is what gets
-    // reported, as in a walk one directory at a time.
-    std::vector<qsizetype> next;
-    for (qsizetype i = 0; i < failedAt; ++i) {
-        Listed &in = listed[std::size_t(i)];
-        const std::vector<qsizetype> reached =
-            registerSiblings(std::move(in.subdirectoryPaths), std::move(in.subdirectories));
-        next.insert(next.end(), reached.begin(), reached.end());
-        walked.push_back({m_known[std::size_t(depth[std::size_t(i)])].path, std::move(in.names)});
-    }
-    if (failure)
-        std::rethrow_exception(failure);
-    return next;
+    // The registering happens as each directory is handed on, in walk order, so that a loop
+    // before a directory that failed to read is what gets reported. A directory reached by two
+    // names is walked twice.
+    runInOrder(
+        std::vector<Directory>{m_known.front()},
+        [this](Directory &&directory) {
+            Listed out;
+            listNames(directory.node, out.names, out.subdirectories);
+            out.subdirectoryPaths.reserve(out.subdirectories.size());
+            for (const Node &child : std::as_const(out.subdirectories))
+                out.subdirectoryPaths.append(childPath(directory.path, child.entry.name));
+            out.path = std::move(directory.path);
+            return out;
+        },
+        [&](Listed &&in) {
+            const std::vector<qsizetype> next =
+                registerSiblings(std::move(in.subdirectoryPaths), std::move(in.subdirectories));
+            reached({std::move(in.path), std::move(in.names)});
+            std::vector<Directory> toWalk;
+            toWalk.reserve(next.size());
+            for (const qsizetype index : next)
+                toWalk.push_back(m_known[std::size_t(index)]);
+            return toWalk;
+        });
+}
+
+std::vector<DiscImage::WalkedDirectory> DiscImage::walk()
+{
+    std::vector<WalkedDirectory> walked;
+    walk([&](WalkedDirectory &&directory) { walked.push_back(std::move(directory)); });
+    return walked;
 }
 
 ImageEntry DiscImage::entryAt(const QByteArray &path)

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -43,8 +44,11 @@ public:
         ImageListing entries;
     };
     // readNames() of every directory, breadth-first and each one's subdirectories in recorded
-    // order: the order in which a scan reaches them. The directories of one depth are read on
-    // several threads. Throws the ImageError that such a walk in order would meet first.
+    // order: the order in which a scan reaches them. Directories are read on several threads, and
+    // each is handed to `reached` as soon as it and all before it are read. Throws the ImageError
+    // that such a walk in order would meet first; no directory after that one is handed on.
+    void walk(const std::function<void(WalkedDirectory &&)> &reached);
+    // The same, all of it at once.
     std::vector<WalkedDirectory> walk();
     // The entry that a path names, with its details.
     ImageEntry entryAt(const QByteArray &path);
@@ -79,10 +83,6 @@ private:
         Node node;
     };
 
-    // Lists the directories of one depth, given by their indexes in m_known, adding them to
-    // walked; returns the indexes of the next depth's.
-    std::vector<qsizetype> walkDepth(const std::vector<qsizetype> &depth,
-                                     std::vector<WalkedDirectory> &walked);
     Node directoryAt(const QByteArray &path);
     QList<Node> listDirectory(const Node &directory, const QByteArray &path);
     // Makes the directory's subdirectories reachable by path; throws ImageError on a loop.

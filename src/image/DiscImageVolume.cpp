@@ -23,16 +23,42 @@ VolumeEntryKind volumeKind(ImageEntry::Kind kind)
 
 std::unique_ptr<DiscImageVolume> DiscImageVolume::open(const QByteArray &nativePath)
 {
-    std::unique_ptr<DiscImage> image = DiscImage::open(nativePath);
-    std::vector<DiscImage::WalkedDirectory> listings = image->walk();
-    return std::unique_ptr<DiscImageVolume>(
-        new DiscImageVolume(std::move(image), std::move(listings)));
+    return std::unique_ptr<DiscImageVolume>(new DiscImageVolume(DiscImage::open(nativePath)));
+}
+
+DiscImageVolume::DiscImageVolume(std::unique_ptr<DiscImage> image) : m_image(std::move(image))
+{
+    m_walker = std::jthread([image = m_image.get(), walk = m_walk] {
+        std::exception_ptr failure;
+        try {
+            image->walk([&walk](Listing &&listing) { walk->add(std::move(listing)); });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        walk->end(std::move(failure));
+    });
+}
+
+DiscImageVolume::~DiscImageVolume() = default;
+
+void DiscImageVolume::finishWalk()
+{
+    if (m_walkTaken)
+        return;
+    m_walk->awaitWhole();
+    while (m_walk->takeMore(m_listings)) {
+    }
+    m_walkTaken = true;
 }
 
 const ImageListing &DiscImageVolume::entriesOf(const QByteArray &path)
 {
+    if (m_next == m_listings.size() && !m_walkTaken && !m_walk->takeMore(m_listings))
+        finishWalk();
     if (m_next < m_listings.size() && m_listings[m_next].path == path)
         return m_listings[m_next++].entries;
+    // Out of walk order: the image is read here once the walk is done with it.
+    finishWalk();
     if (m_byPath.isEmpty()) {
         m_byPath.reserve(qsizetype(m_listings.size()));
         for (std::size_t index = 0; index < m_listings.size(); ++index)
@@ -63,6 +89,7 @@ std::optional<VolumeEntryKind> DiscImageVolume::kindOf(const QByteArray &path)
 {
     const qsizetype slash = path.lastIndexOf('/');
     try {
+        finishWalk();
         const ImageListing &siblings = entriesOf(slash < 0 ? QByteArray() : path.left(slash));
         const qsizetype index = siblings.indexOf(QByteArrayView(path).sliced(slash + 1));
         if (index < 0)

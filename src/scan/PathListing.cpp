@@ -79,21 +79,46 @@ void PathListing::clear()
     m_poolEnd = 0;
 }
 
-void PathListing::readName(qsizetype index, QString &name) const
+void PathListing::readPart(quint64 entry, qsizetype from, qsizetype to, QString &part) const
 {
-    const quint64 entry = m_entries[index];
-    const qsizetype length = lengthOf(entry);
-    name.resize(length);
-    if (length == 0)
+    part.resize(to - from);
+    if (to == from)
         return;
     const quint64 start = entry >> StartShift;
     const char *stored = m_chunks[start / ChunkBytes].get() + start % ChunkBytes;
     if (entry & WideFlag) {
-        std::memcpy(name.data(), stored, std::size_t(length) * 2);
+        std::memcpy(part.data(), stored + from * 2, std::size_t(to - from) * 2);
         return;
     }
-    std::transform(stored, stored + length, name.data(),
+    std::transform(stored + from, stored + to, part.data(),
                    [](char byte) { return QChar(char16_t(static_cast<unsigned char>(byte))); });
+}
+
+void PathListing::readName(qsizetype index, QString &name) const
+{
+    const quint64 entry = m_entries[index];
+    readPart(entry, 0, lengthOf(entry), name);
+}
+
+void PathListing::readExtension(qsizetype index, QString &extension) const
+{
+    const quint64 entry = m_entries[index];
+    const qsizetype length = lengthOf(entry);
+    const quint64 start = entry >> StartShift;
+    const char *stored = m_chunks[start / ChunkBytes].get() + start % ChunkBytes;
+    qsizetype dot = length;
+    if (entry & WideFlag) {
+        for (qsizetype i = length; i > 0 && dot == length; --i) {
+            char16_t unit;
+            std::memcpy(&unit, stored + (i - 1) * 2, sizeof unit);
+            if (unit == u'.')
+                dot = i - 1;
+        }
+    } else if (const void *found =
+                   length > 0 ? memrchr(stored, '.', std::size_t(length)) : nullptr) {
+        dot = static_cast<const char *>(found) - stored;
+    }
+    readPart(entry, dot, length, extension);
 }
 
 QString PathListing::nameAt(qsizetype index) const

@@ -35,6 +35,9 @@ public:
     QString at(qsizetype index) const;
     // The file's name, put into `name` so that a loop over many files reuses one string.
     void readName(qsizetype index, QString &name) const;
+    // The part of the file's name from its last "." on (empty when it has none), which is the
+    // extension of its path: a name holds no "\" or ":". Only that part is decoded.
+    void readExtension(qsizetype index, QString &extension) const;
     QString nameAt(qsizetype index) const;
     const QString &folderAt(qsizetype index) const;
 
@@ -56,6 +59,8 @@ private:
     };
 
     char *reserveName(qsizetype bytes, qsizetype length, bool wide);
+    // The characters [from, to) of a stored name.
+    void readPart(quint64 entry, qsizetype from, qsizetype to, QString &part) const;
 
     std::vector<Folder> m_folders;
     // Each entry packs where its name starts in the pool, whether it is held as UTF-16 rather

@@ -52,16 +52,16 @@ void ScanRun::select(SelectionOptions options, qint32 lineLimit, ScanObserver &o
 void ScanRun::selectEntry(qsizetype index, const QString &folder, const SelectionOptions &options,
                           qint32 lineLimit, ScanObserver &observer)
 {
-    // A name holds no "\" or ":", and its folder ends in "\": the name alone has the path's
-    // extension. Most entries are not kept, so their whole path is never made.
-    m_scanList->readName(index, m_name);
-    const QStringView extension = extensionOf(m_name);
+    // Most entries are not kept, so their name is read only when one is, and their whole path
+    // never made.
+    m_scanList->readExtension(index, m_extension);
     QString path;
     bool kept = false;
     for (int test = 0; test < SelectionTestCount; ++test) {
-        if (!selectionTestHolds(SelectionTest(test), extension, options))
+        if (!selectionTestHolds(SelectionTest(test), m_extension, options))
             continue;
         if (!kept) {
+            m_scanList->readName(index, m_name);
             path.reserve(folder.size() + m_name.size());
             path.append(folder).append(m_name);
         }

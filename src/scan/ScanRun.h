@@ -70,5 +70,7 @@ private:
     std::shared_ptr<const PathListing> m_scanList = std::make_shared<const PathListing>();
     QStringList m_selection;
     QStringList m_shownListing;
-    QString m_name; // of the entry being looked at, reused from entry to entry
+    // Of the entry being looked at, reused from entry to entry.
+    QString m_name;
+    QString m_extension;
 };

@@ -183,18 +183,34 @@ void TestImageDrive::udfImageScansAsTheMountedDisc()
 void TestImageDrive::damagedImageIsRefusedWhole_data()
 {
     QTest::addColumn<QStringList>("options");
-    QTest::newRow("iso 9660") << QStringList{u"-R"_s, u"-J"_s};
-    QTest::newRow("udf") << QStringList{u"-udf"_s, u"-R"_s, u"-J"_s};
+    // A name replaced by a damaged one; when none is given, the image is cut short.
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("damagedName");
+    QTest::newRow("iso 9660 cut short")
+        << QStringList{u"-R"_s, u"-J"_s} << QByteArray() << QByteArray();
+    QTest::newRow("udf cut short")
+        << QStringList{u"-udf"_s, u"-R"_s, u"-J"_s} << QByteArray() << QByteArray();
+    // Found by the walk only after the folders above it have been listed.
+    QTest::newRow("udf name deep in the tree")
+        << QStringList{u"-udf"_s, u"-R"_s, u"-J"_s} << QByteArray("\x08TETRIS.COM")
+        << QByteArray("\x08TETR/S.COM");
 }
 
 void TestImageDrive::damagedImageIsRefusedWhole()
 {
     QFETCH(QStringList, options);
-    // Cut off inside a file's contents, before the padding that follows them.
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, damagedName);
     QByteArray bytes = fileBytes(makeImage(options, u"whole.iso"_s));
-    const qsizetype contents = bytes.indexOf("Shareware-Sammlung 1996");
-    QVERIFY(contents > 0);
-    bytes.truncate(contents);
+    if (name.isEmpty()) {
+        // Cut off inside a file's contents, before the padding that follows them.
+        const qsizetype contents = bytes.indexOf("Shareware-Sammlung 1996");
+        QVERIFY(contents > 0);
+        bytes.truncate(contents);
+    } else {
+        QCOMPARE(bytes.count(name), 1);
+        bytes.replace(name, damagedName);
+    }
     const QString damaged = path(u"damaged.iso"_s);
     QFile file(damaged);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -208,6 +224,9 @@ void TestImageDrive::damagedImageIsRefusedWhole()
     QVERIFY2(outcome.err.startsWith(u"tralbo-cli: The image file is damaged: "_s),
              qPrintable(outcome.err));
     QCOMPARE(catalogueRowTexts(catalogue + u"/CD.db"_s), QStringList());
+    const Outcome scan = runTool(QStringList{u"scan"_s, damaged} + ScanOptions);
+    QCOMPARE(scan.exitCode, 1);
+    QCOMPARE(scan.out, QByteArray());
 }
 
 int main(int argc, char *argv[])
