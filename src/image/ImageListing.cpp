@@ -4,6 +4,12 @@
 
 #include <limits>
 
+void ImageListing::reserve(qsizetype entries, qsizetype nameBytes)
+{
+    m_items.reserve(std::size_t(entries));
+    m_names.reserve(nameBytes);
+}
+
 void ImageListing::append(QByteArrayView name, ImageEntry::Kind kind, bool detailed)
 {
     // A directory larger than the readers accept, or a name longer than any file system keeps.

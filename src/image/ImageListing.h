@@ -13,6 +13,8 @@
 class ImageListing final
 {
 public:
+    // Room for about that many entries and bytes of names, where a reader can tell beforehand.
+    void reserve(qsizetype entries, qsizetype nameBytes);
     void append(QByteArrayView name, ImageEntry::Kind kind, bool detailed);
 
     qsizetype size() const { return qsizetype(m_items.size()); }

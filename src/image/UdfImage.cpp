@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMap>
 
+#include <array>
 #include <optional>
 
 namespace {
@@ -24,6 +25,8 @@ constexpr quint8 DirectoryFlag = 0x02;
 constexpr quint8 DeletedFlag = 0x04;
 constexpr quint8 ParentFlag = 0x08;
 constexpr qsizetype FileIdentifierHeader = 38;
+// A header and a name of one byte, padded to four bytes.
+constexpr qsizetype MinFileIdentifierBytes = 40;
 
 // The parts of a file identifier that a listing needs.
 struct Identifier
@@ -57,31 +60,39 @@ template <typename Visit> void forEachIdentifier(QByteArrayView bytes, Visit &&v
     }
 }
 
-// A file identifier's name as UTF-8, put into `name` so that a listing reuses one buffer. Names
-// of 8-bit characters, nearly all of them, are converted here without a detour.
-void decodeIdentifierName(QByteArrayView raw, QByteArray &name)
+// Room for a file identifier's name of 8-bit characters as UTF-8: at most 254 characters of at
+// most two bytes each.
+using NameBuffer = std::array<char, 2 * 255>;
+
+// A file identifier's name as UTF-8, checked as it is converted. Names of 8-bit characters, nearly
+// all of them, are converted into `buffer` without a detour; others go through `wide`.
+QByteArrayView decodeIdentifierName(QByteArrayView raw, NameBuffer &buffer, QByteArray &wide)
 {
+    QByteArrayView name;
+    bool slashOrNul = false;
     if (raw.size() > 1 && raw[0] == 8) {
-        const QByteArrayView latin1 = raw.sliced(1);
-        name.resize(latin1.size() * 2);
-        char *to = name.data();
-        for (const char byte : latin1) {
+        char *to = buffer.data();
+        for (const char byte : raw.sliced(1)) {
             const auto code = quint8(byte);
             if (code < 0x80) {
+                slashOrNul = slashOrNul || byte == '/' || byte == '\0';
                 *to++ = byte;
             } else {
                 *to++ = char(0xc0 | code >> 6);
                 *to++ = char(0x80 | (code & 0x3f));
             }
         }
-        name.truncate(to - name.data());
+        name = QByteArrayView(buffer.data(), to - buffer.data());
     } else {
-        name = Udf::decodeName(raw).toUtf8();
+        wide = Udf::decodeName(raw).toUtf8();
+        name = wide;
+        slashOrNul = name.contains('/') || name.contains('\0');
     }
-    if (name.contains('/') || name.contains('\0'))
+    if (slashOrNul)
         throw ImageError(ImageFault::SlashOrNul);
     if (name.isEmpty() || name == "." || name == "..")
         throw ImageError(ImageFault::BadName);
+    return name;
 }
 
 // A file's entry is read only when the file is looked at: a walk needs its name alone, and reading
@@ -170,7 +181,8 @@ UdfImage::Partition physicalPartition(const Descriptors &found, quint16 number)
 UdfImage::Partition metadataPartition(const ImageSectors &sectors, const Descriptors &found,
                                       QByteArrayView map, quint16 reference)
 {
-    const Udf::Partitions physical = {{reference, physicalPartition(found, le16(map, 38))}};
+    Udf::Partitions physical;
+    physical.insert(reference, physicalPartition(found, le16(map, 38)));
     for (const qsizetype at : {40, 44}) {
         try {
             const ImageNode file = Udf::readFileEntry(sectors, physical, reference, le32(map, at));
@@ -231,6 +243,13 @@ struct UdfImage::Volume
     Udf::Partitions partitions;
 };
 
+void UdfImage::Partitions::insert(quint16 reference, Partition partition)
+{
+    if (reference >= m_byReference.size())
+        m_byReference.resize(reference + 1U);
+    m_byReference[reference] = std::move(partition);
+}
+
 bool UdfImage::isPresent(const ImageSectors &sectors)
 {
     bool extendedArea = false;
@@ -277,9 +296,9 @@ UdfImage::Volume UdfImage::readVolume(const ImageSectors &sectors)
     volume.partitions = partitionsOf(sectors, found);
     // Files' entries are read only when a file is looked at, so a file whose bytes the image
     // lacks would go unnoticed: an image shorter than its partitions is refused here instead.
-    for (const UdfImage::Partition &partition : std::as_const(volume.partitions)) {
-        if (!partition.isMetadata)
-            sectors.checkRange(partition.start, partition.length);
+    for (const std::optional<Partition> &partition : volume.partitions.all()) {
+        if (partition && !partition->isMetadata)
+            sectors.checkRange(partition->start, partition->length);
     }
     // blkid labels a UDF volume with its logical volume identifier.
     volume.label = Udf::decodeField(QByteArrayView(found.logical).sliced(84, 128));
@@ -301,22 +320,22 @@ UdfImage::Volume UdfImage::readVolume(const ImageSectors &sectors)
     return volume;
 }
 
-// Each child's name comes in one buffer reused from child to child.
-template <typename Visit> void UdfImage::forEachChild(const Node &directory, Visit &&visit)
+// Each child's name comes in buffers reused from child to child.
+template <typename Visit> void UdfImage::forEachChild(QByteArrayView bytes, Visit &&visit)
 {
-    QByteArray name;
-    forEachIdentifier(directoryBytes(directory), [&](const Identifier &identifier) {
-        decodeIdentifierName(identifier.name, name);
-        visit(name, identifier);
+    NameBuffer buffer;
+    QByteArray wide;
+    forEachIdentifier(bytes, [&](const Identifier &identifier) {
+        visit(decodeIdentifierName(identifier.name, buffer, wide), identifier);
     });
 }
 
 QList<DiscImage::Node> UdfImage::childNodes(const Node &directory)
 {
     QList<Node> children;
-    forEachChild(directory, [&](const QByteArray &name, const Identifier &identifier) {
+    forEachChild(directoryBytes(directory), [&](QByteArrayView name, const Identifier &identifier) {
         Node child = childNode(sectors(), m_partitions, identifier);
-        child.entry.name = name;
+        child.entry.name = name.toByteArray();
         children.append(std::move(child));
     });
     return children;
@@ -325,7 +344,9 @@ QList<DiscImage::Node> UdfImage::childNodes(const Node &directory)
 // A file needs no node here: its name and where its entry lies are all that is checked.
 void UdfImage::listNames(const Node &directory, ImageListing &names, QList<Node> &subdirectories)
 {
-    forEachChild(directory, [&](const QByteArray &name, const Identifier &identifier) {
+    const QByteArray bytes = directoryBytes(directory);
+    names.reserve(bytes.size() / MinFileIdentifierBytes, bytes.size() / 4);
+    forEachChild(bytes, [&](QByteArrayView name, const Identifier &identifier) {
         if (!identifier.isDirectory) {
             Udf::checkBlock(m_partitions, identifier.partition, identifier.block);
             names.append(name, ImageEntry::Kind::File, false);
@@ -334,7 +355,7 @@ void UdfImage::listNames(const Node &directory, ImageListing &names, QList<Node>
         Node child = childNode(sectors(), m_partitions, identifier);
         names.append(name, child.entry.kind, child.entry.detailed);
         if (child.entry.isDirectory()) {
-            child.entry.name = name;
+            child.entry.name = name.toByteArray();
             subdirectories.append(std::move(child));
         }
     });

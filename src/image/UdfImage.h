@@ -2,7 +2,8 @@
 
 #include "image/DiscImage.h"
 
-#include <QHash>
+#include <optional>
+#include <vector>
 
 // A UDF volume (type 1 and metadata partitions, block size 2048) as Linux's udf driver shows it:
 // the file identifiers of each directory in recorded order, without hidden and deleted ones.
@@ -24,6 +25,24 @@ public:
         bool isMetadata = false;
         QList<ImageContent::Run> runs;
     };
+    // A volume's partitions by reference number, of which there are a few; a walk looks one up
+    // for every file it meets.
+    class Partitions
+    {
+    public:
+        void insert(quint16 reference, Partition partition);
+        // Null when the volume has no partition of that reference.
+        const Partition *find(quint16 reference) const
+        {
+            return reference < m_byReference.size() && m_byReference[reference]
+                       ? &*m_byReference[reference]
+                       : nullptr;
+        }
+        const std::vector<std::optional<Partition>> &all() const { return m_byReference; }
+
+    private:
+        std::vector<std::optional<Partition>> m_byReference;
+    };
 
 protected:
     QList<Node> childNodes(const Node &directory) override;
@@ -37,7 +56,7 @@ private:
     UdfImage(std::shared_ptr<const ImageSectors> sectors, Volume volume);
     static Volume readVolume(const ImageSectors &sectors);
     QByteArray directoryBytes(const Node &directory) const;
-    template <typename Visit> void forEachChild(const Node &directory, Visit &&visit);
+    template <typename Visit> void forEachChild(QByteArrayView bytes, Visit &&visit);
 
-    QHash<quint16, Partition> m_partitions;
+    Partitions m_partitions;
 };

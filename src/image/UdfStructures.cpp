@@ -80,12 +80,12 @@ QDateTime timeAt(QByteArrayView bytes, qsizetype at)
 const UdfImage::Partition *checkedPartition(const Partitions &partitions, quint16 reference,
                                             quint32 block, quint64 blocks)
 {
-    const auto partition = partitions.constFind(reference);
-    if (partition == partitions.cend())
+    const UdfImage::Partition *partition = partitions.find(reference);
+    if (!partition)
         throw ImageError(ImageFault::BadDescriptor);
     if (block > partition->length || blocks > partition->length - block)
         throw ImageError(ImageFault::PastEnd);
-    return &*partition;
+    return partition;
 }
 
 // The runs of length bytes from a logical block on; a metadata partition may split them.

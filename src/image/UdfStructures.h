@@ -3,8 +3,6 @@
 #include "image/ImageEntry.h"
 #include "image/UdfImage.h"
 
-#include <QHash>
-
 #include <optional>
 
 // The pieces of ECMA-167 and UDF that UdfImage reads.
@@ -25,7 +23,7 @@ enum Tag : quint16
     ExtendedFileEntry = 266,
 };
 
-using Partitions = QHash<quint16, UdfImage::Partition>;
+using Partitions = UdfImage::Partitions;
 
 // True when bytes start with a descriptor tag of that identifier whose checksum and CRC are right
 // and that names location as its own (as Linux checks them).
