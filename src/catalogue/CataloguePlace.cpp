@@ -1,13 +1,12 @@
 #include "catalogue/CataloguePlace.h"
 
+#include "catalogue/LibPq.h"
 #include "catalogue/ServerBackend.h"
 #include "catalogue/SqliteBackend.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-
-#include <libpq-fe.h>
 
 #include <memory>
 
@@ -32,8 +31,8 @@ bool isKeywordSettings(const QString &location)
         return false;
     char *error = nullptr;
     const std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(
-        PQconninfoParse(location.toUtf8().constData(), &error), PQconninfoFree);
-    PQfreemem(error);
+        libPq().conninfoParse(location.toUtf8().constData(), &error), libPq().conninfoFree);
+    libPq().freemem(error);
     return options != nullptr;
 }
 

@@ -1,8 +1,7 @@
 #include "catalogue/ServerAppend.h"
 
 #include "catalogue/CatalogueError.h"
-
-#include <libpq-fe.h>
+#include "catalogue/LibPq.h"
 
 #include <array>
 #include <memory>
@@ -80,8 +79,8 @@ private:
     // A transaction the server has aborted is rolled back whole by COMMIT, so it holds nothing.
     ServerAppendResult ended(qsizetype stored) const
     {
-        const bool lost = PQstatus(m_connection) != CONNECTION_OK;
-        const bool aborted = PQtransactionStatus(m_connection) != PQTRANS_INTRANS;
+        const bool lost = libPq().status(m_connection) != CONNECTION_OK;
+        const bool aborted = libPq().transactionStatus(m_connection) != PQTRANS_INTRANS;
         return {lost || aborted ? 0 : stored, m_refused, m_failure, lost};
     }
 
@@ -111,18 +110,18 @@ private:
 
     bool command(const char *sql)
     {
-        const Result result(PQexec(m_connection, sql), PQclear);
+        const Result result(libPq().exec(m_connection, sql), libPq().clear);
         return succeeded(result.get(), PGRES_COMMAND_OK);
     }
 
     bool succeeded(const PGresult *result, ExecStatusType expected)
     {
-        if (PQresultStatus(result) == expected)
+        if (libPq().resultStatus(result) == expected)
             return true;
-        const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+        const char *state = result ? libPq().resultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
         m_failure = serverError(QString::fromLatin1(state ? state : ""),
-                                QString::fromUtf8(PQerrorMessage(m_connection)).trimmed(),
-                                m_location, PQstatus(m_connection) != CONNECTION_OK)
+                                QString::fromUtf8(libPq().errorMessage(m_connection)).trimmed(),
+                                m_location, libPq().status(m_connection) != CONNECTION_OK)
                         .message();
         return false;
     }
@@ -138,12 +137,13 @@ private:
                 parameters[i] = texts[i].constData();
             }
         }
-        const Result result(PQexecParams(m_connection,
-                                         "INSERT INTO cd (cd, datei, info, inhalt, datei_upper) "
-                                         "VALUES ($1, $2, $3, $4, $5)",
-                                         int(parameters.size()), nullptr, parameters.data(),
-                                         nullptr, nullptr, 0),
-                            PQclear);
+        const Result result(
+            libPq().execParams(m_connection,
+                               "INSERT INTO cd (cd, datei, info, inhalt, datei_upper) "
+                               "VALUES ($1, $2, $3, $4, $5)",
+                               int(parameters.size()), nullptr, parameters.data(), nullptr, nullptr,
+                               0),
+            libPq().clear);
         return succeeded(result.get(), PGRES_COMMAND_OK);
     }
 
@@ -153,8 +153,9 @@ private:
             return true;
         {
             const Result start(
-                PQexec(m_connection, "COPY cd (cd, datei, info, inhalt, datei_upper) FROM STDIN"),
-                PQclear);
+                libPq().exec(m_connection,
+                             "COPY cd (cd, datei, info, inhalt, datei_upper) FROM STDIN"),
+                libPq().clear);
             if (!succeeded(start.get(), PGRES_COPY_IN))
                 return false;
         }
@@ -170,13 +171,14 @@ private:
             }
             buffer += '\n';
             if (buffer.size() >= CopyBufferSize || position + 1 == end) {
-                sent = PQputCopyData(m_connection, buffer.constData(), int(buffer.size())) == 1;
+                sent =
+                    libPq().putCopyData(m_connection, buffer.constData(), int(buffer.size())) == 1;
                 buffer.clear();
             }
         }
-        const bool ended = PQputCopyEnd(m_connection, sent ? nullptr : "abgebrochen") == 1;
+        const bool ended = libPq().putCopyEnd(m_connection, sent ? nullptr : "abgebrochen") == 1;
         bool copied = ended;
-        while (const Result result{PQgetResult(m_connection), PQclear}) {
+        while (const Result result{libPq().getResult(m_connection), libPq().clear}) {
             if (!succeeded(result.get(), PGRES_COMMAND_OK))
                 copied = false;
         }

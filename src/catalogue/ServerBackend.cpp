@@ -4,6 +4,7 @@
 #include "catalogue/CatalogueConnection.h"
 #include "catalogue/CataloguePlace.h"
 #include "catalogue/CatalogueSchema.h"
+#include "catalogue/LibPq.h"
 #include "catalogue/SearchIndex.h"
 #include "catalogue/ServerAppend.h"
 #include "catalogue/ServerLocation.h"
@@ -14,8 +15,6 @@
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
-
-#include <libpq-fe.h>
 
 using namespace Qt::StringLiterals;
 
@@ -62,7 +61,7 @@ public:
             throw AppError(CatalogueMessage::serverDriverUnavailable());
         // The server's notices ("NOTICE: ...") are for administrators, not for the window or a
         // script's terminal.
-        PQsetNoticeProcessor(
+        libPq().setNoticeProcessor(
             m_server, [](void *, const char *) {}, nullptr);
         // Every transaction of a read-only connection is refused writes by the server itself.
         if (access == CatalogueAccess::ReadOnly)
@@ -89,15 +88,15 @@ public:
     {
         // A server answers COMMIT on a transaction that a failed statement aborted with a
         // rollback, which Qt's driver reports as success.
-        const std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(m_server, "COMMIT"),
-                                                                   PQclear);
-        if (PQresultStatus(result.get()) == PGRES_COMMAND_OK &&
-            qstrcmp(PQcmdStatus(result.get()), "COMMIT") == 0)
+        const std::unique_ptr<PGresult, decltype(&PQclear)> result(libPq().exec(m_server, "COMMIT"),
+                                                                   libPq().clear);
+        if (libPq().resultStatus(result.get()) == PGRES_COMMAND_OK &&
+            qstrcmp(libPq().cmdStatus(result.get()), "COMMIT") == 0)
             return;
-        const char *state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
-        const QString reason = PQresultStatus(result.get()) == PGRES_COMMAND_OK
+        const char *state = libPq().resultErrorField(result.get(), PG_DIAG_SQLSTATE);
+        const QString reason = libPq().resultStatus(result.get()) == PGRES_COMMAND_OK
                                    ? u"die Transaktion wurde zurückgerollt"_s
-                                   : QString::fromUtf8(PQerrorMessage(m_server));
+                                   : QString::fromUtf8(libPq().errorMessage(m_server));
         throw serverError(QString::fromLatin1(state ? state : ""), reason, m_place.shown(),
                           connectionLost());
     }
@@ -123,8 +122,11 @@ public:
         }
     }
 
-    bool inTransaction() const override { return PQtransactionStatus(m_server) != PQTRANS_IDLE; }
-    bool connectionLost() const override { return PQstatus(m_server) != CONNECTION_OK; }
+    bool inTransaction() const override
+    {
+        return libPq().transactionStatus(m_server) != PQTRANS_IDLE;
+    }
+    bool connectionLost() const override { return libPq().status(m_server) != CONNECTION_OK; }
 
     // Only a statement that changes records is refused as a write to a read-only catalogue;
     // any other that the server refuses (a read, making tables) lacks a privilege.

@@ -2,10 +2,9 @@
 
 #include "base/AppError.h"
 #include "catalogue/CataloguePlace.h"
+#include "catalogue/LibPq.h"
 
 #include <QStringList>
-
-#include <libpq-fe.h>
 
 #include <memory>
 
@@ -32,8 +31,8 @@ QString connectOptions(const QString &location)
     char *error = nullptr;
     const QByteArray text = location.toUtf8();
     const std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(
-        PQconninfoParse(text.constData(), &error), PQconninfoFree);
-    const std::unique_ptr<char, decltype(&PQfreemem)> message(error, PQfreemem);
+        libPq().conninfoParse(text.constData(), &error), libPq().conninfoFree);
+    const std::unique_ptr<char, decltype(&PQfreemem)> message(error, libPq().freemem);
     if (!options)
         throw AppError(u"Datenbankadresse %1 ist ungültig: %2"_s.arg(
             maskedLocation(location),
