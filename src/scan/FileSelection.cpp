@@ -45,19 +45,26 @@ QStringView extensionOf(QStringView path)
 
 bool selectionTestHolds(SelectionTest test, QStringView extension, const SelectionOptions &options)
 {
+    // Made once: a view of a string literal measures it each time it is made, and the scan tests
+    // every file of a disc.
+    static constexpr QStringView Exe = u".EXE";
+    static constexpr QStringView Com = u".COM";
+    static constexpr QStringView Bat = u".BAT";
+    static constexpr QStringView Zip = u".ZIP";
+    static constexpr QStringView Pas = u".PAS";
     if (!options.enabled[static_cast<size_t>(test)])
         return false;
     switch (test) {
     case SelectionTest::Exe:
-        return equalsUpperAscii(extension, u".EXE");
+        return equalsUpperAscii(extension, Exe);
     case SelectionTest::Com:
-        return equalsUpperAscii(extension, u".COM");
+        return equalsUpperAscii(extension, Com);
     case SelectionTest::Bat:
-        return equalsUpperAscii(extension, u".BAT");
+        return equalsUpperAscii(extension, Bat);
     case SelectionTest::Zip:
-        return equalsUpperAscii(extension, u".ZIP");
+        return equalsUpperAscii(extension, Zip);
     case SelectionTest::Pas:
-        return equalsUpperAscii(extension, u".PAS");
+        return equalsUpperAscii(extension, Pas);
     case SelectionTest::Filter1:
         return equalsUpperAscii(extension, options.upperFilter1);
     case SelectionTest::Filter2:
