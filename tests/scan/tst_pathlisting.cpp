@@ -1,3 +1,4 @@
+#include "scan/FileSelection.h"
 #include "scan/PathListing.h"
 
 #include <QTest>
@@ -32,12 +33,20 @@ void TestPathListing::manyNamesComeBackUnchanged()
         }
     }
     built.beginFolder(u"d:\\LAST\\"_s);
+    built.appendAscii("LIESMICH");
+    built.append(u"Übersicht€"_s);
     built.appendAscii("PLAIN.ZIP");
-    paths.append(u"d:\\LAST\\PLAIN.ZIP"_s);
+    paths += {u"d:\\LAST\\LIESMICH"_s, u"d:\\LAST\\Übersicht€"_s, u"d:\\LAST\\PLAIN.ZIP"_s};
 
     QCOMPARE(built.size(), paths.size());
     QCOMPARE(built.toStringList(), paths);
     QCOMPARE(built.folderCount(), 401);
+    // A selection tests the extension alone, read without the rest of the name.
+    QString extension;
+    for (qsizetype index = 0; index < built.size(); ++index) {
+        built.readExtension(index, extension);
+        QCOMPARE(extension, extensionOf(paths.at(index)));
+    }
     QCOMPARE(built.endOf(built.folderCount() - 1), built.size());
     QCOMPARE(PathListing::fromPaths(paths).toStringList(), paths);
     QCOMPARE(built.at(30), paths.at(30));
