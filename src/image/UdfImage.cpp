@@ -25,7 +25,7 @@ constexpr quint8 DirectoryFlag = 0x02;
 constexpr quint8 DeletedFlag = 0x04;
 constexpr quint8 ParentFlag = 0x08;
 constexpr qsizetype FileIdentifierHeader = 38;
-// A header and a name of one byte, padded to four bytes.
+// The smallest file identifier: its header, padded to four bytes.
 constexpr qsizetype MinFileIdentifierBytes = 40;
 
 // The parts of a file identifier that a listing needs.
