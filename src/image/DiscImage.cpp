@@ -7,6 +7,9 @@
 #include "image/OrderedWork.h"
 #include "image/UdfImage.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 // Without the slashes at either end, so that "/A/", "A/" and "A" name the same directory.
@@ -21,9 +24,14 @@ QByteArray normalised(const QByteArray &path)
     return path.mid(start, end - start);
 }
 
-QByteArray childPath(const QByteArray &parent, const QByteArray &name)
+// The paths of a directory's subdirectories.
+QList<QByteArray> childPaths(const QByteArray &parent, const QList<ImageNode> &subdirectories)
 {
-    return parent.isEmpty() ? name : parent + '/' + name;
+    QList<QByteArray> paths;
+    paths.reserve(subdirectories.size());
+    for (const ImageNode &child : subdirectories)
+        paths.append(parent.isEmpty() ? child.entry.name : parent + '/' + child.entry.name);
+    return paths;
 }
 
 // For each of a directory's subdirectories, the index of the first one before it of the same name,
@@ -110,9 +118,7 @@ void DiscImage::walk(const std::function<void(WalkedDirectory &&)> &reached)
         [this](Directory &&directory) {
             Listed out;
             listNames(directory.node, out.names, out.subdirectories);
-            out.subdirectoryPaths.reserve(out.subdirectories.size());
-            for (const Node &child : std::as_const(out.subdirectories))
-                out.subdirectoryPaths.append(childPath(directory.path, child.entry.name));
+            out.subdirectoryPaths = childPaths(directory.path, out.subdirectories);
             out.path = std::move(directory.path);
             return out;
         },
@@ -222,14 +228,10 @@ QList<DiscImage::Node> DiscImage::listDirectory(const Node &directory, const QBy
 
 void DiscImage::registerSubdirectories(const QByteArray &path, const QList<Node> &children)
 {
-    QList<QByteArray> paths;
     QList<Node> subdirectories;
-    for (const Node &child : children) {
-        if (child.entry.isDirectory()) {
-            paths.append(childPath(path, child.entry.name));
-            subdirectories.append(child);
-        }
-    }
+    std::copy_if(children.cbegin(), children.cend(), std::back_inserter(subdirectories),
+                 [](const Node &child) { return child.entry.isDirectory(); });
+    QList<QByteArray> paths = childPaths(path, subdirectories);
     registerSiblings(std::move(paths), std::move(subdirectories));
 }
 

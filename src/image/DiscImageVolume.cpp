@@ -46,8 +46,8 @@ void DiscImageVolume::finishWalk()
     if (m_walkTaken)
         return;
     m_walk->awaitWhole();
-    while (m_walk->takeMore(m_listings)) {
-    }
+    // Once the walk has ended, one call takes all it left.
+    m_walk->takeMore(m_listings);
     m_walkTaken = true;
 }
 
